@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessmo {
+
+// 0xFFFF in CurIdx (and in a FindOption result): no option.
+inline constexpr std::uint16_t kNoOption = 0xFFFF;
+
+// One camera parameter from the definition file, with its live state.
+struct ParamItem {
+    std::u16string MainStr;               // display name, column 0
+    std::vector<std::u16string> SubStrs;  // options; the position is the value the camera stores
+    std::u16string ParaStr;               // free text, carried along
+    std::uint16_t ParaIdx = 0xFFFF;       // the camera's number for the parameter
+    std::uint16_t CurIdx = kNoOption;     // option in force; kNoOption = unset
+    std::uint16_t Dirty = 0;              // 1 = must be written by the running sync pass
+};
+
+// Row i of the list is ParamList[i]; never sorted.
+using ParamList = std::vector<ParamItem>;
+
+}  // namespace tessmo
