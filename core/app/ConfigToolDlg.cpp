@@ -120,7 +120,9 @@ int CConfigToolDlg::OnInitDialog() {
 
 void CConfigToolDlg::OnSync() { SyncWithCamera(); }
 
-void CConfigToolDlg::OnExit() { ports_.window.ExitProcess(0); }
+void CConfigToolDlg::OnExit() {
+    ports_.window.ExitProcess(0);
+}
 
 void CConfigToolDlg::SyncWithCamera() {
     DialogSyncView view(ports_.window, ports_.list);

@@ -67,7 +67,7 @@ public:
     // The Sync button.
     void OnSync();
     // The Exit button: ends the process with status 0.
-    [[noreturn]] void OnExit();
+    void OnExit();
     // LVN_ITEMCHANGED from the list; the notification itself is not looked at.
     void OnItemChangedList(std::intptr_t* result);
     // The list's combo-selection message: WPARAM row, LPARAM sub-item. Returns 0.

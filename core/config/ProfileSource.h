@@ -11,6 +11,7 @@
 //    empty text (a second NUL). When they do not fit, the list is cut, still ends with two
 //    NULs, and the result is capacity - 2. Otherwise the result counts every character
 //    written except the final NUL. capacity < 2 writes nothing usable and returns 0.
+//    (A list that needs the very last character of the buffer counts as cut.)
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -10,7 +10,7 @@
 
 namespace {
 
-struct Run {
+struct ToolRun {
     int status = -1;
     std::string out;
     std::string err;
@@ -29,12 +29,12 @@ std::string Slurp(const std::filesystem::path& p) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-Run RunTool(const std::string& args, const std::filesystem::path& cwd) {
+ToolRun RunTool(const std::string& args, const std::filesystem::path& cwd) {
     const auto out = cwd / "stdout.txt";
     const auto err = cwd / "stderr.txt";
     const std::string command = "cd '" + cwd.string() + "' && '" TESSMO_CATALOG_TOOL "' " + args + " >'" +
                                 out.string() + "' 2>'" + err.string() + "'";
-    Run run;
+    ToolRun run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     run.out = Slurp(out);
@@ -48,7 +48,7 @@ void Write(const std::filesystem::path& p, const std::string& bytes) {
 
 TEST(CatalogCli, PrintsTheExampleCatalogueAsJson) {
     const auto dir = Scratch();
-    const Run run = RunTool("'" TESSMO_SOURCE_DIR "/examples/Vorlund.ini'", dir);
+    const ToolRun run = RunTool("'" TESSMO_SOURCE_DIR "/examples/Vorlund.ini'", dir);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out.rfind(
                   "{\"parameters\":[{\"MainStr\":\"Resolution\",\"ParaStr\":\"Video resolution and frame rate\","
@@ -67,7 +67,7 @@ TEST(CatalogCli, DefaultsToVorlundIniInTheCurrentFolderAndAddsSettings) {
     const auto dir = Scratch();
     Write(dir / "Vorlund.ini", "[A]\nMainStr=Tab\there \"q\" back\\slash\nParaIdx=-1\nSubStr0=x=y\n");
     Write(dir / "Tessmo.ini", "[Private]\nTitle=My \"Cam\"\nApp_Font_Size=65536\nCustom_String=Hello\n");
-    const Run run = RunTool("--settings Tessmo.ini", dir);
+    const ToolRun run = RunTool("--settings Tessmo.ini", dir);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
               "{\"parameters\":[{\"MainStr\":\"Tab\\there \\\"q\\\" back\\\\slash\",\"ParaStr\":\"\","
@@ -84,7 +84,7 @@ TEST(CatalogCli, WarnsAboutLikelyAuthoringMistakes) {
                             "[Empty]\nParaIdx=2\n"
                             "[NoIdx]\nSubStr0=a\n"
                             "[Twice]\nParaIdx=1\nSubStr0=a\n" + many);
-    const Run run = RunTool("defs.ini", dir);
+    const ToolRun run = RunTool("defs.ini", dir);
     ASSERT_EQ(run.status, 0);
     const struct {
         const char* what;
@@ -113,7 +113,7 @@ TEST(CatalogCli, FileThatCannotBeOpenedExitsWithTwoAndPrintsNothing) {
         {"unknown option", "--frobnicate"},
     };
     for (const auto& c : cases) {
-        const Run run = RunTool(c.args, dir);
+        const ToolRun run = RunTool(c.args, dir);
         EXPECT_EQ(run.status, 2) << c.name;
         EXPECT_EQ(run.out, "") << c.name;
         EXPECT_NE(run.err, "") << c.name;
@@ -121,7 +121,7 @@ TEST(CatalogCli, FileThatCannotBeOpenedExitsWithTwoAndPrintsNothing) {
 }
 
 TEST(CatalogCli, HelpExplainsUsage) {
-    const Run run = RunTool("--help", Scratch());
+    const ToolRun run = RunTool("--help", Scratch());
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("Usage: tessmo-catalog [DEFINITION_FILE] [--settings SETTINGS_FILE]"), std::string::npos);
     EXPECT_NE(run.out.find("Exit status"), std::string::npos);

@@ -1,0 +1,99 @@
+// Loading a definition file through the portable reader must stay linear in its number
+// of sections: the catalogue asks for every section by name and reads each one four
+// times, so the reader's parse cache and section index carry the load. The figures to
+// compare are items/s across 100, 1,000 and 10,000 sections, and the fitted big-O.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "common/Text.h"
+#include "config/Catalogue.h"
+#include "config/IniDocument.h"
+#include "config/PortableProfileSource.h"
+
+namespace {
+
+// A section the way camera makers write them: name, number, free text, four options.
+std::string DefinitionText(std::int64_t sections) {
+    std::string text;
+    for (std::int64_t i = 0; i < sections; ++i) {
+        const std::string n = std::to_string(i);
+        text += "[Param" + n + "]\r\n";
+        text += "MainStr=Parameter " + n + "\r\n";
+        text += "ParaIdx=" + std::to_string(i % 65535) + "\r\n";
+        text += "ParaStr=free text " + n + "\r\n";
+        text += "SubStr0=\"Off\"\r\nSubStr1=\"Low\"\r\nSubStr2=\"Medium\"\r\nSubStr3=\"High\"\r\n\r\n";
+    }
+    return text;
+}
+
+class TempDefinitionFile {
+public:
+    explicit TempDefinitionFile(const std::string& text) {
+        std::random_device random;
+        path_ = std::filesystem::temp_directory_path() /
+                ("tessmo_bench_" + std::to_string(random()) + ".ini");
+        std::ofstream(path_, std::ios::binary) << text;
+    }
+    TempDefinitionFile(const TempDefinitionFile&) = delete;
+    TempDefinitionFile& operator=(const TempDefinitionFile&) = delete;
+    ~TempDefinitionFile() {
+        std::error_code ignored;
+        std::filesystem::remove(path_, ignored);
+    }
+    std::u16string Path() const { return tessmo::FromUtf8(path_.string()); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// A fresh source per load, so every iteration pays for reading and parsing the file
+// as the tool does at start-up and after a camera removal.
+void BM_LoadParamList(benchmark::State& state) {
+    const std::int64_t sections = state.range(0);
+    const TempDefinitionFile file(DefinitionText(sections));
+    const std::u16string path = file.Path();
+    for (auto _ : state) {
+        tessmo::PortableProfileSource profile;
+        tessmo::ParamList list;
+        if (tessmo::LoadParamList(profile, path, list) != 1 ||
+            list.size() != static_cast<std::size_t>(sections)) {
+            state.SkipWithError("the definition file did not load whole");
+            break;
+        }
+        benchmark::DoNotOptimize(list.data());
+    }
+    state.SetItemsProcessed(state.iterations() * sections);
+    state.SetComplexityN(sections);
+}
+BENCHMARK(BM_LoadParamList)
+    ->Arg(100)
+    ->Arg(1'000)
+    ->Arg(10'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+// The parse alone, for comparison: what one load costs before the catalogue's reads.
+void BM_ParseDefinitionText(benchmark::State& state) {
+    const std::int64_t sections = state.range(0);
+    const std::string text = DefinitionText(sections);
+    for (auto _ : state) {
+        const tessmo::IniDocument document = tessmo::IniDocument::Parse(text);
+        benchmark::DoNotOptimize(document.Sections().data());
+    }
+    state.SetItemsProcessed(state.iterations() * sections);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+    state.SetComplexityN(sections);
+}
+BENCHMARK(BM_ParseDefinitionText)
+    ->Arg(100)
+    ->Arg(1'000)
+    ->Arg(10'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+}  // namespace
