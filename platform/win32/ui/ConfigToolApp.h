@@ -1,0 +1,25 @@
+#pragma once
+// The application object: writes the first trace line and runs the main dialog
+// modally; when the dialog has ended, so has the program.
+#include <windows.h>
+
+#include "ui/MainDialog.h"
+
+namespace tessmo::win32 {
+
+class CConfigToolApp {
+public:
+    CConfigToolApp(HINSTANCE instance, CMainDialog::Ports ports) : m_Instance(instance), m_Ports(ports) {}
+
+    // Always FALSE: there is no message loop to run after the dialog.
+    BOOL InitInstance();
+
+    // The dialog while it runs, null otherwise.
+    CMainDialog* m_pMainWnd = nullptr;
+
+private:
+    HINSTANCE m_Instance;
+    CMainDialog::Ports m_Ports;
+};
+
+}  // namespace tessmo::win32

@@ -1,0 +1,23 @@
+#pragma once
+// Owners for the few system objects the user interface creates, so each is given
+// back on every path, once.
+#include <windows.h>
+
+#include <memory>
+#include <type_traits>
+
+namespace tessmo::win32 {
+
+struct FontDeleter {
+    void operator()(HFONT font) const { DeleteObject(font); }
+};
+// A GDI font this program created with CreateFontW.
+using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+
+struct DeviceNotificationDeleter {
+    void operator()(HDEVNOTIFY handle) const { UnregisterDeviceNotification(handle); }
+};
+// A RegisterDeviceNotificationW registration.
+using UniqueDeviceNotification = std::unique_ptr<void, DeviceNotificationDeleter>;
+
+}  // namespace tessmo::win32
