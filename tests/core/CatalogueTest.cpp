@@ -7,6 +7,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 
 #include "common/Text.h"
@@ -94,6 +95,9 @@ struct FileCase {
     std::string file;
     ParamList expected;
 };
+
+// Printed as its name, so test listings stay short and readable.
+void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
 
 class CatalogueFileTest : public ::testing::TestWithParam<FileCase> {};
 
@@ -330,6 +334,9 @@ struct ArgumentCase {
     std::u16string path;
     std::u16string section;
 };
+
+// Printed as its name, so test listings stay short and readable.
+void PrintTo(const ArgumentCase& c, std::ostream* os) { *os << c.name; }
 
 class CatalogueSectionArgumentTest : public ::testing::TestWithParam<ArgumentCase> {};
 

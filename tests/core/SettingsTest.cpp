@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 
 #include "common/Text.h"
 #include "config/IniDocument.h"
@@ -94,6 +95,9 @@ struct FileCase {
     AppSettings expected;
     std::string title;
 };
+
+// Printed as its name, so test listings stay short and readable.
+void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
 
 AppSettings With(void (*change)(AppSettings&), AppSettings s = AllKeysAbsent()) {
     change(s);
