@@ -25,18 +25,17 @@ public:
     virtual ~CellList() = default;
 
     // --- list-view window operations ---
-    virtual void SetFont(FontHandle font) = 0;                  // WM_SETFONT, redraw TRUE
-    virtual std::uint32_t GetExtendedStyle() = 0;               // LVM_GETEXTENDEDLISTVIEWSTYLE
-    virtual void SetExtendedStyle(std::uint32_t style) = 0;     // LVM_SETEXTENDEDLISTVIEWSTYLE, mask 0
-    virtual void LockUpdate() = 0;                              // LockWindowUpdate(list)
-    virtual void UnlockUpdate() = 0;                            // LockWindowUpdate(NULL)
-    virtual int GetColumnCount() = 0;                           // HDM_GETITEMCOUNT to the header
-    virtual void DeleteColumn(int column) = 0;                  // LVM_DELETECOLUMN
-    virtual int GetWindowWidth() = 0;                           // GetWindowRect: right - left
+    virtual void SetFont(FontHandle font) = 0;               // WM_SETFONT, redraw TRUE
+    virtual std::uint32_t GetExtendedStyle() = 0;            // LVM_GETEXTENDEDLISTVIEWSTYLE
+    virtual void SetExtendedStyle(std::uint32_t style) = 0;  // LVM_SETEXTENDEDLISTVIEWSTYLE, mask 0
+    virtual void LockUpdate() = 0;                           // LockWindowUpdate(list)
+    virtual void UnlockUpdate() = 0;                         // LockWindowUpdate(NULL)
+    virtual int GetColumnCount() = 0;                        // HDM_GETITEMCOUNT to the header
+    virtual void DeleteColumn(int column) = 0;               // LVM_DELETECOLUMN
+    virtual int GetWindowWidth() = 0;                        // GetWindowRect: right - left
     // LVM_INSERTCOLUMNW, mask LVCF_FMT|LVCF_WIDTH|LVCF_TEXT|LVCF_SUBITEM.
-    virtual void InsertColumn(int column, int format, int width, const std::u16string& text,
-                              int subItem) = 0;
-    virtual int GetItemCount() = 0;                             // LVM_GETITEMCOUNT
+    virtual void InsertColumn(int column, int format, int width, const std::u16string& text, int subItem) = 0;
+    virtual int GetItemCount() = 0;  // LVM_GETITEMCOUNT
 
     // --- cell-list members ---
     virtual void DeleteAllItems() = 0;
@@ -45,9 +44,8 @@ public:
     virtual void SetEnabled(int row, bool enable) = 0;
     virtual int GetCurSel() = 0;  // -1 when none
     // The control may keep `options` and read it when the drop-down opens.
-    virtual void SetComboBox(int row, int subItem, bool enable,
-                             const std::vector<std::u16string>* options, int count, int initial,
-                             bool sort) = 0;
+    virtual void SetComboBox(int row, int subItem, bool enable, const std::vector<std::u16string>* options,
+                             int count, int initial, bool sort) = 0;
     virtual std::u16string GetItemText(int row, int subItem) = 0;
     virtual void GetItemColors(int row, int subItem, ColorRef& text, ColorRef& background) = 0;
     virtual int GetModified(int row, int subItem) = 0;

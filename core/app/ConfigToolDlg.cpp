@@ -95,9 +95,9 @@ int CConfigToolDlg::OnInitDialog() {
     window.SetButtonFont(DialogButton::Exit, m_ListFont);
 
     if (!settings_.Custom_String.empty()) {
-        m_CustomFont = window.CreateCustomFont(
-            {settings_.Custom_Font_Name, settings_.Custom_Font_Size,
-             settings_.Custom_Font_Bold != 0 ? kBoldWeight : kNormalWeight});
+        m_CustomFont =
+            window.CreateCustomFont({settings_.Custom_Font_Name, settings_.Custom_Font_Size,
+                                     settings_.Custom_Font_Bold != 0 ? kBoldWeight : kNormalWeight});
         window.SetCustomText(settings_.Custom_String);
         window.SetCustomTextFont(m_CustomFont);
     } else {
@@ -118,7 +118,9 @@ int CConfigToolDlg::OnInitDialog() {
     return 1;
 }
 
-void CConfigToolDlg::OnSync() { SyncWithCamera(); }
+void CConfigToolDlg::OnSync() {
+    SyncWithCamera();
+}
 
 void CConfigToolDlg::OnExit() {
     ports_.window.ExitProcess(0);
@@ -132,8 +134,7 @@ void CConfigToolDlg::SyncWithCamera() {
 void CConfigToolDlg::SetupList() {
     CellList& list = ports_.list;
     list.SetFont(m_ListFont);
-    list.SetExtendedStyle(list.GetExtendedStyle() | LVS_EX_GRIDLINES_VALUE |
-                          LVS_EX_FULLROWSELECT_VALUE);
+    list.SetExtendedStyle(list.GetExtendedStyle() | LVS_EX_GRIDLINES_VALUE | LVS_EX_FULLROWSELECT_VALUE);
     list.LockUpdate();
     const int columns = list.GetColumnCount();
     for (int i = 0; i < columns; ++i) list.DeleteColumn(0);

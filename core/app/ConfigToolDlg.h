@@ -47,7 +47,9 @@ bool IsCameraBroadcast(const void* data);
 std::uint16_t FindOption(const std::vector<std::u16string>& options, const std::u16string& text);
 
 // Where a minimised window draws its icon: ((client - icon + 1) / 2), truncating toward zero.
-struct IconOrigin { int x, y; };
+struct IconOrigin {
+    int x, y;
+};
 IconOrigin MinimisedIconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight);
 
 class CConfigToolDlg {
