@@ -34,13 +34,14 @@ std::vector<unsigned char> Broadcast(std::uint32_t type, const Guid& cls, const 
                                      std::uint32_t sizeOverride = 0) {
     std::vector<unsigned char> b(kBroadcastNameOffset + 2 * (name.size() + 1), 0);
     const std::uint32_t size = sizeOverride ? sizeOverride : static_cast<std::uint32_t>(b.size());
-    std::memcpy(b.data(), &size, 4);
-    std::memcpy(b.data() + 4, &type, 4);
-    std::memcpy(b.data() + 12, &cls.Data1, 4);
-    std::memcpy(b.data() + 16, &cls.Data2, 2);
-    std::memcpy(b.data() + 18, &cls.Data3, 2);
-    std::memcpy(b.data() + 20, cls.Data4.data(), 8);
-    std::memcpy(b.data() + kBroadcastNameOffset, name.data(), 2 * name.size());
+    const auto put = [&b](std::size_t at, const void* from, std::size_t n) { std::memcpy(&b.at(at), from, n); };
+    put(0, &size, 4);
+    put(4, &type, 4);
+    put(12, &cls.Data1, 4);
+    put(16, &cls.Data2, 2);
+    put(18, &cls.Data3, 2);
+    put(20, cls.Data4.data(), 8);
+    put(kBroadcastNameOffset, name.data(), 2 * name.size());
     return b;
 }
 

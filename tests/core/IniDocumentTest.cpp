@@ -1,12 +1,9 @@
 // The portable INI reader on bytes: what each profile read gives for the file shapes
 // where the Windows profile functions have a rule of their own, the encodings, the
-// number parsing of the integer read, and the buffer rules with guard characters
-// behind the capacity.
+// integer read's number parsing, and the buffer rules with guards behind the capacity.
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
-#include <vector>
 
 #include "common/Text.h"
 #include "config/IniDocument.h"
@@ -16,414 +13,135 @@ namespace {
 
 using namespace std::string_literals;
 
-struct CaseName {
-    template <class Info>
-    std::string operator()(const Info& info) const {
-        return info.param.name;
-    }
-};
-
+enum Read { Names, Lines, Value, Int };
 constexpr char16_t kGuard = u'#';
 
-// A list read into a roomy buffer, as UTF-8 texts.
-std::vector<std::string> SplitList(const std::u16string& buffer, std::uint32_t returned) {
-    std::vector<std::string> texts;
-    std::size_t start = 0;
-    while (start <= returned && start < buffer.size() && buffer[start] != u'\0') {
-        const std::size_t end = buffer.find(u'\0', start);
-        texts.push_back(ToUtf8(std::u16string_view(buffer).substr(start, end - start)));
-        start = end + 1;
-    }
-    return texts;
+std::uint32_t Call(const IniDocument& document, Read read, std::u16string_view section,
+                   std::u16string_view key, char16_t* buffer, std::uint32_t capacity) {
+    if (read == Names) return ProfileSectionNames(&document, buffer, capacity);
+    if (read == Lines) return ProfileSection(&document, section, buffer, capacity);
+    if (read == Value) return ProfileString(&document, section, key, u" none  ", buffer, capacity);
+    return ProfileInt(&document, section, key, 7);
 }
 
-std::vector<std::string> SectionNames(const IniDocument& document) {
+struct ReadCase {
+    const char* name;
+    std::string file;
+    Read read;
+    std::string expected;  // a list's texts joined by '|'; a number in decimal
+    std::u16string section = u"s";
+    std::u16string key = u"k";
+};
+
+std::string ReadRoomy(const ReadCase& c) {
+    const IniDocument document = IniDocument::Parse(c.file);
     std::u16string buffer(4096, kGuard);
-    const std::uint32_t returned = ProfileSectionNames(&document, buffer.data(), 4096);
-    return SplitList(buffer, returned);
+    const std::uint32_t n = Call(document, c.read, c.section, c.key, buffer.data(), 4096);
+    if (c.read == Int) return std::to_string(n);
+    std::u16string text = buffer.substr(0, n);
+    if (c.read == Value) return ToUtf8(text);
+    for (char16_t& ch : text) ch = ch == u'\0' ? u'|' : ch;
+    if (!text.empty()) text.pop_back();
+    return ToUtf8(text);
 }
 
-std::vector<std::string> SectionLines(const IniDocument& document, std::u16string_view section) {
-    std::u16string buffer(4096, kGuard);
-    const std::uint32_t returned = ProfileSection(&document, section, buffer.data(), 4096);
-    return SplitList(buffer, returned);
+TEST(IniReadTest, FollowsTheProfileFunctions) {
+    const ReadCase cases[] = {
+        {"NamesInFileOrderWithEveryDuplicate", "[b]\n[a]\n[b]\n[A]\n", Names, "b|a|b|A"},
+        {"NameEndsAtFirstBracketRestOfLineIgnored", "[a]b] k=v\n", Names, "a"},
+        {"HeaderWithoutBracketRunsToLineEnd", "[[sec \nsec]\nk=v", Names, "[sec"},
+        {"BlanksAroundAndInsideBracketsTrimmed", " \t[ \v name x\t]  \n", Names, "name x"},
+        {"EmptyNameLeftOutSoLaterNamesStayListed", "[a]\n[]\n[ ]\n[b]\n", Names, "a|b"},
+        {"NulEndsTheLineTrailingNulIgnored", "[a\0b]\n[c]\n\0"s, Names, "a|c"},
+
+        {"LinesTrimmedAndRebuilt",
+         "[s]\n \tkey \v=  a value \t\nk=\n k2 =  \n=v\n = \n  bare text \t\nk = a=b = c\n\n \t\n", Lines,
+         "key=a value|k=|k2=|=v|=|bare text|k=a=b = c"},
+        {"CommentOnlyWhenFirstNonBlank", "[s]\n;c=1\n\t;c=2\n  ;c=3\nk=v ; note\nk;2=v\n#k=v\n", Lines,
+         "k=v ; note|k;2=v|#k=v"},
+        {"QuotesKeptInLines", "[s]\nk=\"v\"\nq='x\n", Lines, "k=\"v\"|q='x"},
+        {"FirstCopyOfSectionEveryDuplicateKey", "[s]\nk=1\nK=2\n[t]\nx=0\n[S]\nb=2\n", Lines, "k=1|K=2"},
+        {"SpacesAroundRequestedSectionKept", "[s]\nk=v\n", Lines, "", u" s "},
+        {"CarriageReturnOnly", "[s]\rk=v\rx=y\r", Lines, "k=v|x=y"},
+        {"KeyOnHeaderLineIgnoredLastLineWithoutEnd", "[s] j=1\nk=v", Lines, "k=v"},
+
+        {"OuterQuotesRemovedBlanksInsideKept", "[s]\nk= \" a b \" ", Value, " a b "},
+        {"MismatchedQuotesStay", "[s]\nk=\"v'\n", Value, "\"v'"},
+        {"OnlyOnePairRemoved", "[s]\nk=\"\"v\"\"\n", Value, "\"v\""},
+        {"LoneQuoteStays", "[s]\nk=\"\n", Value, "\""},
+        {"NamesWithoutRegardToCase", "[S]\nMainStr=v\n", Value, "v", u"s", u"MAINSTR"},
+        {"SpacesAroundRequestedNamesIgnored", "[s]\nk=v\n", Value, "v", u" s ", u" k  "},
+        {"FirstOfDuplicateKeysWins", "[s]\nk=1\nK=2\n", Value, "1"},
+        {"OnlyFirstCopyOfSectionSearched", "[s]\na=1\n[s]\nk=2\n", Value, " none"},
+        {"LineWithoutEqualsIsNoKey", "[s]\nk\nk=v\n", Value, "v"},
+        {"EmptyBracketsReadableStrayKeysNot", "k=1\n[]\nk=2\n", Value, "2", u""},
+        {"MissingKeyGivesDefaultLessTrailingSpaces", "[s]\n", Value, " none"},
+        {"PresentEmptyValueIsEmpty", "[s]\nk=\n", Value, ""},
+
+        {"Utf8WithoutMark", "[s]\nk=Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC\xF0\x9F\x98\x80\n", Value, "Grüß €😀"},
+        // Windows keeps the mark's bytes on line 1 and so misses the first header.
+        {"Utf8MarkRemoved", "\xEF\xBB\xBF[s]\nk=\xC3\xA9\n", Value, "é"},
+        {"Utf16LittleEndian", "\xFF\xFE[\0s\0]\0\r\0\n\0k\0=\0\xE9\0\x2D\x4E"s, Value, "é中"},
+        {"Utf16BigEndianSurrogatePair", "\xFE\xFF\0[\0s\0]\0\n\0k\0=\xD8\x3D\xDE\x00"s, Value, "😀"},
+        {"Utf16OddLastByteDropped", "\xFF\xFE[\0s\0]\0\n\0k\0=\0a\0b\0A"s, Value, "ab"},
+        {"Cp1252WhenNotUtf8", "[s]\nk=caf\xE9 \x80\x81\x8D\x8E\x9D\x9F\xA0\n", Value,
+         "café €\u0081\u008DŽ\u009DŸ\u00A0"},
+        {"OneBadByteMakesWholeFile1252", "[s]\nk=\xC3\xA9\xE9\n", Value, "Ã©é"},
+        {"OverlongUtf8Is1252", "[s]\nk=\xC0\xAF\n", Value, "À¯"},
+        {"EncodedSurrogateIs1252", "[s]\nk=\xED\xA0\x80\n", Value, "í\u00A0€"},
+        {"TruncatedUtf8Is1252", "[s]\nk=\xE2\x82", Value, "â‚"},
+        {"BeyondU10FFFFIs1252", "[s]\nk=\xF4\x90\x80\x80", Value, "ô\u0090€€"},
+
+        {"IntStopsAtFirstNonDigit", "[s]\nk=42A9\n", Int, "42"},
+        {"IntWrapsModulo2To32", "[s]\nk=4294967297\n", Int, "1"},
+        {"IntMinusOne", "[s]\nk=-1\n", Int, "4294967295"},
+        {"IntTextGivesZeroNotDefault", "[s]\nk=abc\n", Int, "0"},
+        {"IntEmptyValueGivesDefault", "[s]\nk=\n", Int, "7"},
+        {"IntEmptyQuotesGiveDefault", "[s]\nk=\"\"\n", Int, "7"},
+        {"IntQuotesRemovedBlanksSkipped", "[s]\nk=\" \t +15\"\n", Int, "15"},
+        {"IntLeadingZeroIsDecimal", "[s]\nk=010\n", Int, "10"},
+        // Base prefixes as the system honours them: lower case only.
+        {"IntHexPrefix", "[s]\nk=0x1F\n", Int, "31"},
+        {"IntUpperCaseHexPrefixIsNoPrefix", "[s]\nk=0X10\n", Int, "0"},
+        {"IntOctalPrefix", "[s]\nk=0o17\n", Int, "15"},
+        {"IntBinaryPrefix", "[s]\nk=0b101\n", Int, "5"},
+        {"IntMissingSectionGivesDefault", "[t]\nk=1\n", Int, "7"},
+    };
+    for (const ReadCase& c : cases) EXPECT_EQ(ReadRoomy(c), c.expected) << c.name;
 }
 
-std::u16string StringValue(const IniDocument* document, std::u16string_view section,
-                           std::u16string_view key, std::u16string_view defaultValue = u"") {
-    constexpr std::uint32_t kRoom = 1u << 18;
-    std::u16string buffer(kRoom, kGuard);
-    const std::uint32_t returned =
-        ProfileString(document, section, key, defaultValue, buffer.data(), kRoom);
-    return buffer.substr(0, returned);
-}
-
-std::string Utf16Bytes(std::u16string_view text, bool bigEndian) {
-    std::string bytes = bigEndian ? "\xFE\xFF"s : "\xFF\xFE"s;
-    for (const char16_t c : text) {
-        const char high = static_cast<char>(c >> 8);
-        const char low = static_cast<char>(c & 0xFF);
-        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+// A cut list keeps capacity - 2 characters and ends with two NULs; a list that needs the
+// very last character counts as cut. A value is cut to capacity - 1 after its quotes come
+// off (Wine cuts before, and so loses a character). Nothing past the capacity is touched.
+TEST(IniBufferTest, FillsNoFurtherThanCapacity) {
+    struct Case {
+        const char* name;
+        Read read;
+        std::uint32_t capacity;
+        std::u16string written;
+        std::uint32_t returned;
+    };
+    const Case cases[] = {
+        {"NamesZero", Names, 0, u"", 0},
+        {"NamesOne", Names, 1, u"\0"s, 0},
+        {"NamesCutInFirstName", Names, 4, u"ab\0\0"s, 2},
+        {"NamesExactFitReportedCut", Names, 11, u"abcd\0efgh\0\0"s, 9},
+        {"NamesOneToSpare", Names, 12, u"abcd\0efgh\0\0"s, 10},
+        {"LinesCutAfterEquals", Lines, 5, u"k1=\0\0"s, 3},
+        {"LinesExactFitReportedCut", Lines, 19, u"k1=v1\0key2=\"val2\"\0\0"s, 17},
+        {"LinesOneToSpare", Lines, 20, u"k1=v1\0key2=\"val2\"\0\0"s, 18},
+        {"ValueZero", Value, 0, u"", 0},
+        {"ValueOne", Value, 1, u"\0"s, 0},
+        {"ValueOneShort", Value, 4, u"val\0"s, 3},
+        {"ValueRoomForUnquotedTextIsEnough", Value, 5, u"val2\0"s, 4},
+    };
+    const IniDocument document = IniDocument::Parse("[abcd]\r\nk1=v1\r\nkey2 = \"val2\" \r\n[efgh]\r\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::u16string buffer(c.capacity + 4, kGuard);
+        EXPECT_EQ(Call(document, c.read, u"abcd", u"key2", buffer.data(), c.capacity), c.returned);
+        EXPECT_EQ(buffer, c.written + std::u16string(buffer.size() - c.written.size(), kGuard));
     }
-    return bytes;
-}
-
-// --- Section names --------------------------------------------------------------------
-
-struct NamesCase {
-    const char* name;
-    std::string file;
-    std::vector<std::string> names;
-};
-
-// Printed as its name, so test listings stay short and readable.
-void PrintTo(const NamesCase& c, std::ostream* os) { *os << c.name; }
-
-class IniSectionNamesTest : public ::testing::TestWithParam<NamesCase> {};
-
-TEST_P(IniSectionNamesTest, ListsHeadersInFileOrder) {
-    const NamesCase& c = GetParam();
-    EXPECT_EQ(SectionNames(IniDocument::Parse(c.file)), c.names);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Headers, IniSectionNamesTest,
-    ::testing::Values(
-        NamesCase{"FileOrderWithEveryDuplicate", "[b]\n[a]\n[b]\n[A]\n", {"b", "a", "b", "A"}},
-        NamesCase{"FirstClosingBracketEndsTheName", "[a]b]\n", {"a"}},
-        NamesCase{"HeaderWithoutClosingBracketRunsToLineEnd", "[abc \nk=v\n", {"abc"}},
-        NamesCase{"SecondOpeningBracketIsPartOfTheName", "[[sec]\n", {"[sec"}},
-        NamesCase{"ClosingBracketWithoutOpeningIsNoHeader", "[s]\nsec]\n", {"s"}},
-        NamesCase{"BlanksAroundAndInsideBracketsTrimmed", " \t[ \v name x\t]  \n", {"name x"}},
-        NamesCase{"KeyValueAfterHeaderIgnored", "[s] k=v\n", {"s"}},
-        NamesCase{"EmptyNameLeftOutSoLaterSectionsStayListed", "[a]\n[]\n[ ]\n[b]\n", {"a", "b"}},
-        NamesCase{"CommentedHeaderIsNoHeader", ";[x]\n\t;[y]\n[z]\n", {"z"}},
-        NamesCase{"HashIsNoComment", "#[x]\n[#y]\n", {"#y"}},
-        NamesCase{"CarriageReturnOnlyLineEnds", "[a]\rk=v\r[b]\r", {"a", "b"}},
-        NamesCase{"MixedLineEnds", "[a]\r\n[b]\n[c]\r[d]", {"a", "b", "c", "d"}},
-        NamesCase{"NulEndsTheHeaderLine", "[a\0b]\n[c]"s, {"a"s, "c"s}},
-        NamesCase{"TrailingNulOfTheFileIgnored", "[a]\n\0"s, {"a"}},
-        NamesCase{"EmptyFile", "", {}},
-        NamesCase{"BlankLinesOnly", "\n\r\n \t\v\n", {}},
-        NamesCase{"KeysWithoutAnyHeader", "k=v\nx\n", {}},
-        NamesCase{"BinaryBytes", "\x01\xFE\n[\x80]\x00\xFF\n[\x9F"s, {"\xE2\x82\xAC", "\xC5\xB8"}}),
-    CaseName{});
-
-// --- Section lines (GetPrivateProfileSectionW) ----------------------------------------
-
-struct SectionCase {
-    const char* name;
-    std::string file;
-    std::u16string section;
-    std::vector<std::string> lines;
-};
-
-// Printed as its name, so test listings stay short and readable.
-void PrintTo(const SectionCase& c, std::ostream* os) { *os << c.name; }
-
-class IniSectionLinesTest : public ::testing::TestWithParam<SectionCase> {};
-
-TEST_P(IniSectionLinesTest, GivesTrimmedLinesInFileOrder) {
-    const SectionCase& c = GetParam();
-    EXPECT_EQ(SectionLines(IniDocument::Parse(c.file), c.section), c.lines);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, IniSectionLinesTest,
-    ::testing::Values(
-        SectionCase{"BlanksAroundKeyAndValueTrimmed", "[s]\n \tkey \v=  a value \t\n", u"s", {"key=a value"}},
-        SectionCase{"CommentsLeftOutAlsoAfterTab", "[s]\n;c=1\n\t;c=2\n  ;c=3\nk=v\n", u"s", {"k=v"}},
-        SectionCase{"SemicolonInsideIsText", "[s]\nk=v ; note\nk;2=v\n", u"s", {"k=v ; note", "k;2=v"}},
-        SectionCase{"HashLineIsText", "[s]\n#k=v\n", u"s", {"#k=v"}},
-        SectionCase{"QuotesKept", "[s]\nk=\"v\"\nq='x\n", u"s", {"k=\"v\"", "q='x"}},
-        SectionCase{"EmptyValue", "[s]\nk=\nk2 =  \n", u"s", {"k=", "k2="}},
-        SectionCase{"EmptyKey", "[s]\n=v\n = \n", u"s", {"=v", "="}},
-        SectionCase{"LineWithoutEqualsIsBareText", "[s]\n  bare text \t\n", u"s", {"bare text"}},
-        SectionCase{"SplitAtFirstEquals", "[s]\nk = a=b = c\n", u"s", {"k=a=b = c"}},
-        SectionCase{"BlankLinesLeftOut", "[s]\n\na=1\n \t\nb=2\n", u"s", {"a=1", "b=2"}},
-        SectionCase{"DuplicateSectionFirstCopyOnly", "[s]\na=1\n[t]\nx=0\n[S]\nb=2\n", u"s", {"a=1"}},
-        SectionCase{"DuplicateKeysAllListed", "[s]\nk=1\nK=2\nk=3\n", u"s", {"k=1", "K=2", "k=3"}},
-        SectionCase{"SectionNameWithoutRegardToCase", "[MySection]\nk=v\n", u"mYsECTION", {"k=v"}},
-        SectionCase{"SpacesAroundRequestedNameAreKept", "[s]\nk=v\n", u" s ", {}},
-        SectionCase{"TabAroundRequestedNameIsPartOfIt", "[s]\nk=v\n", u"\ts", {}},
-        SectionCase{"KeysBeforeFirstHeaderUnreachable", "k=v\n[s]\nx=y\n", u"", {}},
-        SectionCase{"EmptyBracketsReachableByEmptyName", "k0=v\n[]\nk=v\n[s]\n", u"", {"k=v"}},
-        SectionCase{"MissingSection", "[s]\nk=v\n", u"t", {}},
-        SectionCase{"LastLineWithoutLineEnd", "[s]\nk=v", u"s", {"k=v"}},
-        SectionCase{"NulEndsTheLinesText", "[s]\nk=ab\0cd\nx=y\n"s, u"s", {"k=ab", "x=y"}},
-        SectionCase{"CarriageReturnOnly", "[s]\rk=v\rx=y\r", u"s", {"k=v", "x=y"}},
-        SectionCase{"LinesAfterHeaderTextBelongToIt", "[s] junk\nk=v\n[t\nx=y", u"t", {"x=y"}},
-        SectionCase{"EmptySection", "[s]\n[t]\nk=v\n", u"s", {}}),
-    CaseName{});
-
-// --- Keyed string reads (GetPrivateProfileStringW) ------------------------------------
-
-struct StringCase {
-    const char* name;
-    std::string file;
-    std::u16string section;
-    std::u16string key;
-    std::u16string defaultValue;
-    std::u16string expected;
-};
-
-// Printed as its name, so test listings stay short and readable.
-void PrintTo(const StringCase& c, std::ostream* os) { *os << c.name; }
-
-class IniStringTest : public ::testing::TestWithParam<StringCase> {};
-
-TEST_P(IniStringTest, ReadsTheValue) {
-    const StringCase& c = GetParam();
-    const IniDocument document = IniDocument::Parse(c.file);
-    EXPECT_EQ(ToUtf8(StringValue(&document, c.section, c.key, c.defaultValue)), ToUtf8(c.expected));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, IniStringTest,
-    ::testing::Values(
-        StringCase{"OuterDoubleQuotesRemoved", "[s]\nk= \"a b\" \n", u"s", u"k", u"", u"a b"},
-        StringCase{"OuterSingleQuotesRemoved", "[s]\nk='v'\n", u"s", u"k", u"", u"v"},
-        StringCase{"MismatchedQuotesStay", "[s]\nk=\"v'\n", u"s", u"k", u"", u"\"v'"},
-        StringCase{"OnlyOnePairRemoved", "[s]\nk=\"\"v\"\"\n", u"s", u"k", u"", u"\"v\""},
-        StringCase{"InnerQuotesStay", "[s]\nk=a\"b\"c\n", u"s", u"k", u"", u"a\"b\"c"},
-        StringCase{"LoneQuoteStays", "[s]\nk=\"\n", u"s", u"k", u"", u"\""},
-        StringCase{"BlanksInsideQuotesKept", "[s]\nk=\" v \"\n", u"s", u"k", u"", u" v "},
-        StringCase{"KeyWithoutRegardToCase", "[S]\nMainStr=v\n", u"s", u"MAINSTR", u"", u"v"},
-        StringCase{"FirstOfDuplicateKeysWins", "[s]\nk=1\nK=2\n", u"s", u"k", u"", u"1"},
-        StringCase{"OnlyFirstCopyOfSectionSearched", "[s]\na=1\n[s]\nb=2\n", u"s", u"b", u"d", u"d"},
-        StringCase{"LineWithoutEqualsIsNoKey", "[s]\nk\nk=v\n", u"s", u"k", u"d", u"v"},
-        StringCase{"CommentIsNoKey", "[s]\n;k=v\n", u"s", u";k", u"d", u"d"},
-        StringCase{"KeyBeforeFirstHeaderUnreachable", "k=v\n[s]\n", u"", u"k", u"d", u"d"},
-        StringCase{"EmptyBracketsSectionReadable", "[]\nk=v\n", u"", u"k", u"d", u"v"},
-        StringCase{"KeyOnHeaderLineIgnored", "[s] k=v\n", u"s", u"k", u"d", u"d"},
-        StringCase{"SpacesAroundRequestedKeyIgnored", "[s]\nk=v\n", u"s", u" k  ", u"", u"v"},
-        StringCase{"EmptyKeyFindsEqualsLine", "[s]\n=v\n", u"s", u"", u"d", u"v"},
-        StringCase{"HeaderWithoutClosingBracket", "[s x\nk=v\n", u"s x", u"k", u"", u"v"},
-        StringCase{"NameEndsAtFirstClosingBracket", "[a]b]\nk=v\n", u"a]b", u"k", u"d", u"d"},
-        StringCase{"MissingKeyGivesDefaultWithoutTrailingSpaces", "[s]\n", u"s", u"k", u" d  ", u" d"},
-        StringCase{"DefaultKeepsTrailingTab", "[s]\n", u"s", u"k", u"d\t", u"d\t"},
-        StringCase{"MissingSectionGivesDefault", "[s]\nk=v\n", u"t", u"k", u"d", u"d"},
-        StringCase{"PresentEmptyValueIsEmpty", "[s]\nk=\n", u"s", u"k", u"d", u""},
-        StringCase{"VeryLongValueWhole", "[s]\nk=" + std::string(100000, 'x') + "\n", u"s", u"k",
-                   u"", std::u16string(100000, u'x')}),
-    CaseName{});
-
-// --- Encodings -------------------------------------------------------------------------
-
-struct EncodingCase {
-    const char* name;
-    std::string file;
-    std::u16string value;  // of [s] k
-};
-
-// Printed as its name, so test listings stay short and readable.
-void PrintTo(const EncodingCase& c, std::ostream* os) { *os << c.name; }
-
-class IniEncodingTest : public ::testing::TestWithParam<EncodingCase> {};
-
-TEST_P(IniEncodingTest, DecodesTheValue) {
-    const EncodingCase& c = GetParam();
-    const IniDocument document = IniDocument::Parse(c.file);
-    EXPECT_EQ(SectionNames(document), std::vector<std::string>{"s"});
-    EXPECT_EQ(StringValue(&document, u"s", u"k"), c.value);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, IniEncodingTest,
-    ::testing::Values(
-        EncodingCase{"Utf8WithoutMark", "[s]\nk=Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC\n", u"Grüß €"},
-        // Windows would keep the mark's bytes on line 1 and miss the header.
-        EncodingCase{"Utf8MarkRemoved", "\xEF\xBB\xBF[s]\nk=\xC3\xA9\n", u"é"},
-        EncodingCase{"Utf8FourByteSequence", "[s]\nk=\xF0\x9F\x98\x80\n", u"\U0001F600"},
-        EncodingCase{"Utf16LittleEndian", Utf16Bytes(u"[s]\r\nk=\u00E9\u4E2D\r\n", false), u"é中"},
-        EncodingCase{"Utf16BigEndian", Utf16Bytes(u"[s]\r\nk=\u00E9\u4E2D\r\n", true), u"é中"},
-        EncodingCase{"Utf16CarriageReturnOnly", Utf16Bytes(u"[s]\rk=v\rx=y", false), u"v"},
-        EncodingCase{"Utf16SurrogatePair", Utf16Bytes(u"[s]\nk=\U0001F600", true), u"\U0001F600"},
-        EncodingCase{"Utf16OddLastByteDropped", Utf16Bytes(u"[s]\nk=ab", false) + "\x41", u"ab"},
-        EncodingCase{"Utf16NulEndsLine", Utf16Bytes(u"[s]\nk=a\0b\nz=1"s, false), u"a"},
-        EncodingCase{"Cp1252WhenNotUtf8", "[s]\nk=caf\xE9\n", u"café"},
-        EncodingCase{"Cp1252ControlRange", "[s]\nk=\x80\x81\x8D\x8E\x8F\x90\x9D\x9F\x85\x99\n",
-                     u"\u20AC\u0081\u008D\u017D\u008F\u0090\u009D\u0178\u2026\u2122"},
-        EncodingCase{"Cp1252UpperHalf", "[s]\nk=\xA0\xC4\xFF\n", u"\u00A0Ä\u00FF"},
-        EncodingCase{"OneBadByteMakesWholeFile1252", "[s]\nk=\xC3\xA9\xE9\n", u"Ã©é"},
-        EncodingCase{"OverlongUtf8IsNotUtf8", "[s]\nk=\xC0\xAF\n", u"À¯"},
-        EncodingCase{"EncodedSurrogateIsNotUtf8", "[s]\nk=\xED\xA0\x80\n", u"í\u00A0\u20AC"},
-        EncodingCase{"TruncatedUtf8IsNotUtf8", "[s]\nk=\xE2\x82", u"â\u201A"},
-        EncodingCase{"BeyondU10FFFFIsNotUtf8", "[s]\nk=\xF4\x90\x80\x80", u"ô\u0090\u20AC\u20AC"}),
-    CaseName{});
-
-// --- GetPrivateProfileIntW -------------------------------------------------------------
-
-struct IntCase {
-    const char* name;
-    std::string file;
-    std::int32_t defaultValue;
-    std::uint32_t expected;  // of [s] k
-};
-
-// Printed as its name, so test listings stay short and readable.
-void PrintTo(const IntCase& c, std::ostream* os) { *os << c.name; }
-
-class IniIntTest : public ::testing::TestWithParam<IntCase> {};
-
-TEST_P(IniIntTest, ParsesLikeTheSystem) {
-    const IntCase& c = GetParam();
-    const IniDocument document = IniDocument::Parse(c.file);
-    EXPECT_EQ(ProfileInt(&document, u"s", u"k", c.defaultValue), c.expected);
-}
-
-// Measured against the profile functions: digits stop at the first non-digit, the
-// result wraps modulo 2^32, and base prefixes are honoured in lower case only.
-INSTANTIATE_TEST_SUITE_P(
-    Values, IniIntTest,
-    ::testing::Values(
-        IntCase{"Plain", "[s]\nk=42\n", 7, 42},
-        IntCase{"StopsAtFirstNonDigit", "[s]\nk=42A9\n", 7, 42},
-        IntCase{"StopsAtBlank", "[s]\nk=12 34\n", 7, 12},
-        IntCase{"WrapsModulo2To32", "[s]\nk=4294967297\n", 7, 1},
-        IntCase{"HugeWraps", "[s]\nk=99999999999999999999\n", 7, 1661992959u},
-        IntCase{"MinusOne", "[s]\nk=-1\n", 7, 0xFFFFFFFFu},
-        IntCase{"PlusSign", "[s]\nk=+5\n", 7, 5},
-        IntCase{"TwoSignsGiveZero", "[s]\nk=+-3\n", 7, 0},
-        IntCase{"TextGivesZeroNotDefault", "[s]\nk=abc\n", 7, 0},
-        IntCase{"SignAloneGivesZero", "[s]\nk=-\n", 7, 0},
-        IntCase{"EmptyValueGivesDefault", "[s]\nk=\n", 7, 7},
-        IntCase{"EmptyQuotesGiveDefault", "[s]\nk=\"\"\n", 7, 7},
-        IntCase{"QuotesRemovedFirst", "[s]\nk=\"15\"\n", 7, 15},
-        IntCase{"BlanksInsideQuotesSkipped", "[s]\nk=\" \t 9\"\n", 7, 9},
-        IntCase{"LeadingZeroIsDecimal", "[s]\nk=010\n", 7, 10},
-        IntCase{"HexPrefix", "[s]\nk=0x1F\n", 7, 31},
-        IntCase{"UpperCaseHexPrefixIsNoPrefix", "[s]\nk=0X10\n", 7, 0},
-        IntCase{"NegativeHex", "[s]\nk=-0x10\n", 7, 0xFFFFFFF0u},
-        IntCase{"OctalPrefix", "[s]\nk=0o17\n", 7, 15},
-        IntCase{"BinaryPrefix", "[s]\nk=0b101\n", 7, 5},
-        IntCase{"PrefixWithoutDigits", "[s]\nk=0xg\n", 7, 0},
-        IntCase{"MissingKeyGivesDefault", "[s]\nj=1\n", -1, 0xFFFFFFFFu},
-        IntCase{"MissingSectionGivesDefault", "[t]\nk=1\n", 22, 22},
-        IntCase{"LineWithoutEqualsGivesDefault", "[s]\nk\n", 3, 3}),
-    CaseName{});
-
-// --- Buffer rules ----------------------------------------------------------------------
-
-struct TruncationCase {
-    const char* name;
-    std::uint32_t capacity;
-    std::u16string written;  // what must stand at the start of the buffer
-    std::uint32_t returned;
-};
-
-// Printed as its name, so test listings stay short and readable.
-void PrintTo(const TruncationCase& c, std::ostream* os) { *os << c.name; }
-
-constexpr char kTruncationFile[] =
-    "[abcd]\r\nk1=v1\r\nkey2 = \"val2\" \r\n[efgh]\r\n=e\r\nbare\r\n;c\r\n";
-
-// Checks the written prefix, and that not one character at or past the capacity changed.
-void ExpectWritten(const std::u16string& buffer, const TruncationCase& c, std::uint32_t returned) {
-    EXPECT_EQ(returned, c.returned);
-    EXPECT_EQ(buffer.substr(0, c.written.size()), c.written);
-    EXPECT_EQ(buffer.substr(c.capacity), std::u16string(buffer.size() - c.capacity, kGuard))
-        << "written past the capacity";
-}
-
-class IniSectionNamesBufferTest : public ::testing::TestWithParam<TruncationCase> {};
-
-TEST_P(IniSectionNamesBufferTest, FillsNoFurtherThanCapacity) {
-    const TruncationCase& c = GetParam();
-    const IniDocument document = IniDocument::Parse(kTruncationFile);
-    std::u16string buffer(c.capacity + 8, kGuard);
-    ExpectWritten(buffer, c, ProfileSectionNames(&document, buffer.data(), c.capacity));
-}
-
-// The lists measured from the profile functions: a cut list keeps capacity - 2
-// characters and ends with two NULs; a list that needs the last character is reported cut.
-INSTANTIATE_TEST_SUITE_P(
-    Capacities, IniSectionNamesBufferTest,
-    ::testing::Values(TruncationCase{"Zero", 0, u"", 0},
-                      TruncationCase{"One", 1, u"\0"s, 0},
-                      TruncationCase{"Two", 2, u"\0\0"s, 0},
-                      TruncationCase{"CutInFirstName", 4, u"ab\0\0"s, 2},
-                      TruncationCase{"FirstNameWholeWithoutRoomForSecond", 7, u"abcd\0\0\0"s, 5},
-                      TruncationCase{"CutInSecondName", 9, u"abcd\0ef\0\0"s, 7},
-                      TruncationCase{"ExactFitReportedCut", 11, u"abcd\0efgh\0\0"s, 9},
-                      TruncationCase{"OneToSpare", 12, u"abcd\0efgh\0\0"s, 10},
-                      TruncationCase{"Roomy", 40, u"abcd\0efgh\0\0"s, 10}),
-    CaseName{});
-
-class IniSectionBufferTest : public ::testing::TestWithParam<TruncationCase> {};
-
-TEST_P(IniSectionBufferTest, FillsNoFurtherThanCapacity) {
-    const TruncationCase& c = GetParam();
-    const IniDocument document = IniDocument::Parse(kTruncationFile);
-    std::u16string buffer(c.capacity + 8, kGuard);
-    ExpectWritten(buffer, c, ProfileSection(&document, u"abcd", buffer.data(), c.capacity));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Capacities, IniSectionBufferTest,
-    ::testing::Values(TruncationCase{"Zero", 0, u"", 0},
-                      TruncationCase{"One", 1, u"\0"s, 0},
-                      TruncationCase{"Two", 2, u"\0\0"s, 0},
-                      TruncationCase{"CutInKey", 4, u"k1\0\0"s, 2},
-                      TruncationCase{"CutAfterEquals", 5, u"k1=\0\0"s, 3},
-                      TruncationCase{"CutAtLineBoundary", 8, u"k1=v1\0\0"s, 6},
-                      TruncationCase{"CutInsideQuotedValue", 15, u"k1=v1\0key2=\"v\0\0"s, 13},
-                      TruncationCase{"ExactFitReportedCut", 19, u"k1=v1\0key2=\"val2\"\0\0"s, 17},
-                      TruncationCase{"OneToSpare", 20, u"k1=v1\0key2=\"val2\"\0\0"s, 18}),
-    CaseName{});
-
-class IniStringBufferTest : public ::testing::TestWithParam<TruncationCase> {};
-
-TEST_P(IniStringBufferTest, FillsNoFurtherThanCapacity) {
-    const TruncationCase& c = GetParam();
-    const IniDocument document = IniDocument::Parse(kTruncationFile);
-    std::u16string buffer(c.capacity + 8, kGuard);
-    ExpectWritten(buffer, c,
-                  ProfileString(&document, u"abcd", u"key2", u"", buffer.data(), c.capacity));
-}
-
-// The quoted value "val2" is cut after its quotes come off, to capacity - 1 characters,
-// as documented; so room for the unquoted text and its NUL is enough.
-INSTANTIATE_TEST_SUITE_P(
-    Capacities, IniStringBufferTest,
-    ::testing::Values(TruncationCase{"Zero", 0, u"", 0},
-                      TruncationCase{"One", 1, u"\0"s, 0},
-                      TruncationCase{"Two", 2, u"v\0"s, 1},
-                      TruncationCase{"OneShort", 4, u"val\0"s, 3},
-                      TruncationCase{"RoomForUnquotedTextIsEnough", 5, u"val2\0"s, 4},
-                      TruncationCase{"Roomy", 30, u"val2\0"s, 4}),
-    CaseName{});
-
-class IniUnquotedStringBufferTest : public ::testing::TestWithParam<TruncationCase> {};
-
-TEST_P(IniUnquotedStringBufferTest, FillsNoFurtherThanCapacity) {
-    const TruncationCase& c = GetParam();
-    const IniDocument document = IniDocument::Parse("[s]\nk=value\ne=\"\"\n");
-    std::u16string buffer(c.capacity + 8, kGuard);
-    ExpectWritten(buffer, c, ProfileString(&document, u"s", u"k", u"", buffer.data(), c.capacity));
-}
-
-// A plain value: capacity - 1 characters and a NUL.
-INSTANTIATE_TEST_SUITE_P(
-    Capacities, IniUnquotedStringBufferTest,
-    ::testing::Values(TruncationCase{"Zero", 0, u"", 0},
-                      TruncationCase{"One", 1, u"\0"s, 0},
-                      TruncationCase{"OneShort", 5, u"valu\0"s, 4},
-                      TruncationCase{"ExactFit", 6, u"value\0"s, 5}),
-    CaseName{});
-
-TEST(IniEmptyQuotesBufferTest, RoomForOneWritesOnlyTheNul) {
-    const IniDocument document = IniDocument::Parse("[s]\ne=\"\"\n");
-    std::u16string buffer(4, kGuard);
-    EXPECT_EQ(ProfileString(&document, u"s", u"e", u"", buffer.data() + 1, 1), 0u);
-    EXPECT_EQ(buffer, u"#\0##"s) << "nothing written before or after the buffer";
-}
-
-TEST(IniDefaultBufferTest, DefaultIsCutLikeAValue) {
-    const IniDocument document = IniDocument::Parse(kTruncationFile);
-    std::u16string buffer(12, kGuard);
-    EXPECT_EQ(ProfileString(&document, u"abcd", u"none", u"dflt  ", buffer.data(), 4), 3u);
-    EXPECT_EQ(buffer, u"dfl\0########"s);
 }
 
 }  // namespace

@@ -1,257 +1,142 @@
 // The program's resources as the system reads them: the dialog template word by word,
 // the icon group, the manifest and the version block. They are read from Tessmo.exe
-// when its path is given (--tessmo-exe=...), else from this test program, which is
+// when the environment names it (TESSMO_EXE), else from this test program, which is
 // built from the same resource script.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "../../../res/resource.h"
-
 namespace tessmo::win32::testing {
-
-// Set by main from --tessmo-exe.
-extern std::wstring g_tessmoExe;
-
 namespace {
 
-// The module whose resources are examined, loaded as data only.
-class ResourceModule {
-public:
-    ResourceModule() {
-        path_ = g_tessmoExe;
-        if (path_.empty()) {
-            wchar_t self[MAX_PATH] = {};
-            GetModuleFileNameW(nullptr, self, MAX_PATH);
-            path_ = self;
+std::wstring ModulePath() {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const wchar_t* exe = _wgetenv(L"TESSMO_EXE");  // a Unix path: Wine shows the root as drive Z
+    std::wstring path = exe != nullptr ? L"Z:" + std::wstring(exe) : self;
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+// The bytes of one English (US) resource of the module, loaded as data only.
+std::vector<unsigned char> Resource(LPCWSTR type, int id) {
+    const std::unique_ptr<HINSTANCE__, decltype(&FreeLibrary)> module(
+        LoadLibraryExW(ModulePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE), &FreeLibrary);
+    HRSRC found = module ? FindResourceExW(module.get(), type, MAKEINTRESOURCEW(id),
+                                           MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US))
+                         : nullptr;
+    if (found == nullptr) return {};
+    const auto* data = static_cast<const unsigned char*>(LockResource(LoadResource(module.get(), found)));
+    return {data, data + SizeofResource(module.get(), found)};
+}
+
+// Reads fields of a resource in order, as comma-separated text: 'b' a BYTE, 'w' a WORD, 'd' a
+// DWORD, 'x' a DWORD in hex, 's' a sz_Or_Ord ("#<n>" for an ordinal), 'a' aligns to a
+// DWORD. Reading past the end leaves `at` beyond the size.
+struct TemplateReader {
+    const std::vector<unsigned char>& bytes;
+    std::size_t at = 0;
+    unsigned Read(std::size_t size) {
+        unsigned value = 0;
+        if (at + size <= bytes.size()) std::memcpy(&value, bytes.data() + at, size);
+        at += size;
+        return value;
+    }
+    std::wstring Fields(const char* format) {
+        std::wostringstream out;
+        for (const char* f = format; *f != '\0'; ++f) {
+            if (*f == 'a') { at = (at + 3) & ~std::size_t{3}; continue; }
+            if (out.tellp() > 0) out << L',';
+            if (*f == 'b') out << Read(1);
+            if (*f == 'w') out << Read(2);
+            if (*f == 'd') out << Read(4);
+            if (*f == 'x') out << std::hex << Read(4) << std::dec;
+            if (*f != 's') continue;
+            if (unsigned c = Read(2); c == 0xFFFF) {
+                out << L'#' << Read(2);
+            } else {
+                for (; c != 0; c = Read(2)) out << static_cast<wchar_t>(c);
+            }
         }
-        module_ = LoadLibraryExW(path_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        return out.str();
     }
-    ~ResourceModule() {
-        if (module_ != nullptr) FreeLibrary(module_);
-    }
-    ResourceModule(const ResourceModule&) = delete;
-    ResourceModule& operator=(const ResourceModule&) = delete;
-    HMODULE Get() const { return module_; }
-    const std::wstring& Path() const { return path_; }
-
-    std::vector<unsigned char> Bytes(LPCWSTR type, LPCWSTR name,
-                                     WORD language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)) const {
-        HRSRC found = FindResourceExW(module_, type, name, language);
-        if (found == nullptr) return {};
-        HGLOBAL loaded = LoadResource(module_, found);
-        const auto* data = static_cast<const unsigned char*>(LockResource(loaded));
-        return std::vector<unsigned char>(data, data + SizeofResource(module_, found));
-    }
-
-private:
-    std::wstring path_;
-    HMODULE module_ = nullptr;
-};
-
-// Reads a DLGTEMPLATEEX and its items in order.
-class TemplateReader {
-public:
-    explicit TemplateReader(const std::vector<unsigned char>& bytes) : bytes_(bytes) {}
-    WORD Word() {
-        WORD value = 0;
-        Read(&value, 2);
-        return value;
-    }
-    DWORD Dword() {
-        DWORD value = 0;
-        Read(&value, 4);
-        return value;
-    }
-    BYTE Byte() {
-        BYTE value = 0;
-        Read(&value, 1);
-        return value;
-    }
-    // A sz_Or_Ord field: text, or "#<n>" for an ordinal.
-    std::wstring TextOrOrdinal() {
-        const WORD first = Word();
-        if (first == 0xFFFF) return L"#" + std::to_wstring(Word());
-        std::wstring text;
-        for (WORD c = first; c != 0; c = Word()) text.push_back(static_cast<wchar_t>(c));
-        return text;
-    }
-    void AlignDword() { at_ = (at_ + 3) & ~std::size_t{3}; }
-    bool AtEnd() const { return at_ >= bytes_.size(); }
-    bool Overran() const { return overran_; }
-
-private:
-    void Read(void* out, std::size_t size) {
-        if (at_ + size > bytes_.size()) {
-            overran_ = true;
-            return;
-        }
-        std::memcpy(out, bytes_.data() + at_, size);
-        at_ += size;
-    }
-    const std::vector<unsigned char>& bytes_;
-    std::size_t at_ = 0;
-    bool overran_ = false;
-};
-
-struct ItemTemplate {
-    DWORD helpId, exStyle, style;
-    short x, y, cx, cy;
-    DWORD id;
-    std::wstring windowClass, title;
-    WORD extraCount;
 };
 
 TEST(Resources, MainDialogTemplateIsExactlyTheLayout) {
-    ResourceModule module;
-    ASSERT_NE(module.Get(), nullptr) << "cannot load " << std::string(module.Path().begin(), module.Path().end());
-    const auto bytes = module.Bytes(MAKEINTRESOURCEW(5), MAKEINTRESOURCEW(IDD_MAIN_DIALOG));
+    const auto bytes = Resource(MAKEINTRESOURCEW(5), 102);
     ASSERT_FALSE(bytes.empty()) << "no English (US) dialog 102";
-    TemplateReader in(bytes);
-    EXPECT_EQ(in.Word(), 1);       // dlgVer
-    EXPECT_EQ(in.Word(), 0xFFFF);  // signature: extended
-    EXPECT_EQ(in.Dword(), 0u);     // helpID
-    EXPECT_EQ(in.Dword(), 0x00040000u);
-    EXPECT_EQ(in.Dword(), 0x90C800C0u);
-    const WORD items = in.Word();
-    EXPECT_EQ(items, 4);
-    EXPECT_EQ(in.Word(), 0);
-    EXPECT_EQ(in.Word(), 0);
-    EXPECT_EQ(in.Word(), 255);
-    EXPECT_EQ(in.Word(), 316);
-    EXPECT_EQ(in.TextOrOrdinal(), L"");  // no menu
-    EXPECT_EQ(in.TextOrOrdinal(), L"");  // the default dialog class
-    EXPECT_EQ(in.TextOrOrdinal(), L"");  // empty caption
-    EXPECT_EQ(in.Word(), 8);             // point size
-    EXPECT_EQ(in.Word(), 0);             // weight
-    EXPECT_EQ(in.Byte(), 0);             // italic
-    EXPECT_EQ(in.Byte(), 1);             // DEFAULT_CHARSET
-    EXPECT_EQ(in.TextOrOrdinal(), L"MS Sans Serif");
-
-    const ItemTemplate expected[] = {
-        {0, 0, 0x50800105, 14, 12, 227, 258, IDC_PARAM_LIST, L"SysListView32", L"List1", 0},
-        {0, 0, 0x50010000, 90, 281, 62, 22, IDC_SYNC, L"#128", L"&Sync", 0},
-        {0, 0, 0x50010000, 170, 281, 62, 22, IDC_EXIT, L"#128", L"&Exit", 0},
-        {0, 0, 0x50020001, 12, 285, 65, 24, IDC_CUSTOM_TEXT, L"#130", L"", 0},
-    };
-    for (const ItemTemplate& want : expected) {
-        SCOPED_TRACE(want.id);
-        in.AlignDword();
-        ItemTemplate got{};
-        got.helpId = in.Dword();
-        got.exStyle = in.Dword();
-        got.style = in.Dword();
-        got.x = static_cast<short>(in.Word());
-        got.y = static_cast<short>(in.Word());
-        got.cx = static_cast<short>(in.Word());
-        got.cy = static_cast<short>(in.Word());
-        got.id = in.Dword();
-        got.windowClass = in.TextOrOrdinal();
-        got.title = in.TextOrOrdinal();
-        got.extraCount = in.Word();
-        EXPECT_EQ(got.helpId, want.helpId);
-        EXPECT_EQ(got.exStyle, want.exStyle);
-        EXPECT_EQ(got.style, want.style);
-        EXPECT_EQ(got.x, want.x);
-        EXPECT_EQ(got.y, want.y);
-        EXPECT_EQ(got.cx, want.cx);
-        EXPECT_EQ(got.cy, want.cy);
-        EXPECT_EQ(got.id, want.id);
-        EXPECT_EQ(got.windowClass, want.windowClass);
-        EXPECT_EQ(got.title, want.title);
-        EXPECT_EQ(got.extraCount, want.extraCount);
+    TemplateReader in{bytes};
+    // Version 1, extended; no help id; exstyle, style; 4 items at 0,0 255x316; no menu,
+    // the default class, no caption; 8 point, weight 0, not italic, DEFAULT_CHARSET.
+    EXPECT_EQ(in.Fields("wwdxxwwwwwssswwws"),
+              L"1,65535,0,40000,90c800c0,4,0,0,255,316,,,,8,0,256,MS Sans Serif");
+    // Per item: help id, exstyle, style, x, y, cx, cy, id, class, title, extra bytes.
+    for (const wchar_t* item : {L"0,0,50800105,14,12,227,258,1000,SysListView32,List1,0",
+                                L"0,0,50010000,90,281,62,22,1001,#128,&Sync,0",
+                                L"0,0,50010000,170,281,62,22,1002,#128,&Exit,0",
+                                L"0,0,50020001,12,285,65,24,1003,#130,,0"}) {
+        EXPECT_EQ(in.Fields("axxxwwwwdssw"), item);
     }
-    EXPECT_TRUE(in.AtEnd());
-    EXPECT_FALSE(in.Overran());
+    EXPECT_EQ(in.at, bytes.size());
 }
 
-#pragma pack(push, 2)
-struct GroupIconEntry {
-    BYTE width, height, colorCount, reserved;
-    WORD planes, bitCount;
-    DWORD bytesInRes;
-    WORD id;
-};
-#pragma pack(pop)
-
 TEST(Resources, IconHasA32And16PixelImageOf16Colours) {
-    ResourceModule module;
-    ASSERT_NE(module.Get(), nullptr);
-    const auto group = module.Bytes(RT_GROUP_ICON, MAKEINTRESOURCEW(IDI_APP_ICON));
-    ASSERT_GE(group.size(), 6u);
-    WORD count = 0;
-    std::memcpy(&count, group.data() + 4, 2);
-    ASSERT_EQ(count, 2);
-    ASSERT_EQ(group.size(), 6u + count * sizeof(GroupIconEntry));
-    const int sizes[] = {32, 16};
-    for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE(sizes[i]);
-        GroupIconEntry entry{};
-        std::memcpy(&entry, group.data() + 6 + static_cast<std::size_t>(i) * sizeof entry, sizeof entry);
-        EXPECT_EQ(entry.width, sizes[i]);
-        EXPECT_EQ(entry.height, sizes[i]);
-        EXPECT_EQ(entry.colorCount, 16);
-        EXPECT_EQ(entry.bitCount, 4);
-        const auto image = module.Bytes(RT_ICON, MAKEINTRESOURCEW(entry.id));
-        ASSERT_GE(image.size(), sizeof(BITMAPINFOHEADER));
-        EXPECT_EQ(image.size(), entry.bytesInRes);
-        BITMAPINFOHEADER header{};
-        std::memcpy(&header, image.data(), sizeof header);
-        EXPECT_EQ(header.biWidth, sizes[i]);
-        EXPECT_EQ(header.biHeight, 2 * sizes[i]);  // colour bits and mask
-        EXPECT_EQ(header.biBitCount, 4);
+    const auto group = Resource(RT_GROUP_ICON, 128);
+    TemplateReader in{group};
+    EXPECT_EQ(in.Fields("www"), L"0,1,2");  // reserved, type icon, two images
+    for (int size : {32, 16}) {
+        const std::wstring side = std::to_wstring(size);
+        // Width, height, colours, reserved, planes, bits per pixel; then the image's size and id.
+        EXPECT_EQ(in.Fields("bbbbww"), side + L"," + side + L",16,0,1,4");
+        const unsigned bytes = in.Read(4), id = in.Read(2);
+        const auto image = Resource(RT_ICON, static_cast<int>(id));
+        EXPECT_EQ(image.size(), bytes);
+        // The image's header: its size, width, height of colour bits and mask, planes, bits.
+        TemplateReader header{image};
+        EXPECT_EQ(header.Fields("dddww"), L"40," + side + L"," + std::to_wstring(2 * size) + L",1,4");
     }
-    // And the system makes an icon of it.
-    EXPECT_NE(LoadImageW(module.Get(), MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON, 16, 16, 0), nullptr);
+    EXPECT_EQ(in.at, group.size());
 }
 
 TEST(Resources, ManifestAsksForCommonControls6) {
-    ResourceModule module;
-    ASSERT_NE(module.Get(), nullptr);
-    const auto bytes = module.Bytes(MAKEINTRESOURCEW(24), MAKEINTRESOURCEW(1));
-    ASSERT_FALSE(bytes.empty());
+    const auto bytes = Resource(MAKEINTRESOURCEW(24), 1);
     const std::string manifest(bytes.begin(), bytes.end());
-    for (const char* needle :
-         {"name=\"Tessmo\" version=\"1.0.0.0\" processorArchitecture=\"x86\" type=\"win32\"",
-          "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
-          "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\""}) {
+    for (const char* needle : {"name=\"Tessmo\" version=\"1.0.0.0\" processorArchitecture=\"x86\"",
+                               "type=\"win32\"",
+                               "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                               "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\""}) {
         EXPECT_NE(manifest.find(needle), std::string::npos) << needle;
     }
 }
 
 TEST(Resources, VersionIs1_0_1_9ForAWindowsApplication) {
-    ResourceModule module;
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(module.Path().c_str(), &ignored);
-    ASSERT_GT(size, 0u);
-    std::vector<unsigned char> block(size);
-    ASSERT_TRUE(GetFileVersionInfoW(module.Path().c_str(), 0, size, block.data()));
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0x00010009u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwProductVersionLS, 0x00010009u);
-    EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));
-    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
-
-    WORD* translation = nullptr;
-    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
-                               reinterpret_cast<void**>(&translation), &length));
-    ASSERT_EQ(length, 4u);
-    EXPECT_EQ(translation[0], 0x0409);
-    EXPECT_EQ(translation[1], 0x04B0);
-    wchar_t* text = nullptr;
-    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\FileVersion",
-                               reinterpret_cast<void**>(&text), &length));
-    EXPECT_STREQ(text, L"1, 0, 1, 9");
-    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\ProductVersion",
-                               reinterpret_cast<void**>(&text), &length));
-    EXPECT_STREQ(text, L"1, 0, 1, 9");
+    const std::wstring path = ModulePath();
+    std::vector<unsigned char> block(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+    const auto query = [&block](const wchar_t* name) {
+        void* value = nullptr;
+        UINT length = 0;
+        return VerQueryValueW(block.data(), name, &value, &length) ? value : nullptr;
+    };
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(query(L"\\"));
+    ASSERT_NE(fixed, nullptr);
+    EXPECT_EQ((std::vector<DWORD>{fixed->dwFileVersionMS, fixed->dwFileVersionLS, fixed->dwProductVersionMS,
+                                  fixed->dwProductVersionLS, fixed->dwFileOS, fixed->dwFileType}),
+              (std::vector<DWORD>{0x00010000, 0x00010009, 0x00010000, 0x00010009, VOS__WINDOWS32, VFT_APP}));
+    const auto* translation = static_cast<const DWORD*>(query(L"\\VarFileInfo\\Translation"));
+    ASSERT_NE(translation, nullptr);
+    EXPECT_EQ(*translation, 0x04B00409u);  // English (US), Unicode
+    for (const wchar_t* name : {L"FileVersion", L"ProductVersion"}) {
+        const auto* text = query((std::wstring(L"\\StringFileInfo\\040904B0\\") + name).c_str());
+        EXPECT_STREQ(static_cast<const wchar_t*>(text), L"1, 0, 1, 9") << name;
+    }
 }
 
 }  // namespace

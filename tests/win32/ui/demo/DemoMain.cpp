@@ -15,21 +15,15 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     tessmo::win32::EnsureStdoutUsable();
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-
     tessmo::SimulatedCamera camera;
     // ParaIdx -> option: 1280x720 60fps, 3 Minutes, 0.0 EV, Daylight, G-Sensor Medium, 60Hz.
     const std::pair<std::uint16_t, std::uint8_t> stored[] = {{1, 1}, {2, 2}, {3, 2}, {4, 1},
                                                              {6, 1}, {8, 2}, {10, 1}};
     for (const auto& [paraIdx, option] : stored) camera.SetOption(paraIdx, option);
-
-    tessmo::TraceSink& trace = tessmo::StdoutTrace();
-    tessmo::CaptureChannelFactory channels(camera, trace);
+    tessmo::CaptureChannelFactory channels(camera, tessmo::StdoutTrace());
     tessmo::win32::Win32ProfileSource profile;
-    tessmo::win32::CConfigToolApp app(instance, {profile, channels, trace});
-    app.InitInstance();
+    tessmo::win32::CConfigToolApp(instance, {profile, channels, tessmo::StdoutTrace()}).InitInstance();
     return 0;
 }
