@@ -18,7 +18,7 @@ tessmo_ensure_packages() {
     dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
   fi
   $sudo apt-get update -q
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
 }
 
 # What builds and tests the native core.
