@@ -13,6 +13,7 @@
 #include "device/CDeviceChannel.h"
 #include "device/SimulatedCamera.h"
 #include "support/AppFakes.h"
+#include "support/DeviceFakes.h"
 
 namespace tessmo {
 namespace {
@@ -34,7 +35,9 @@ std::vector<unsigned char> Broadcast(std::uint32_t type, const Guid& cls, const 
                                      std::uint32_t sizeOverride = 0) {
     std::vector<unsigned char> b(kBroadcastNameOffset + 2 * (name.size() + 1), 0);
     const std::uint32_t size = sizeOverride ? sizeOverride : static_cast<std::uint32_t>(b.size());
-    const auto put = [&b](std::size_t at, const void* from, std::size_t n) { std::memcpy(&b.at(at), from, n); };
+    const auto put = [&b](std::size_t at, const void* from, std::size_t n) {
+        std::memcpy(&b.at(at), from, n);
+    };
     put(0, &size, 4);
     put(4, &type, 4);
     put(12, &cls.Data1, 4);
@@ -73,14 +76,9 @@ protected:
     // Bytes of every SET with this id, as "07 00 00 00 01".
     std::vector<std::string> Sets(std::uint32_t id) const {
         std::vector<std::string> out;
-        for (const PropertyRequest& r : camera_.Requests()) {
-            if (r.kind != RequestKind::Set || r.id != id) continue;
-            std::string hex;
-            for (std::uint8_t byte : r.bytes)
-                hex += (hex.empty() ? "" : " ") +
-                       std::string{"0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 15]};
-            out.push_back(hex);
-        }
+        const std::string prefix = "SET " + std::to_string(id) + " ";
+        for (const std::string& line : devicetest::Wire(camera_))
+            if (line.rfind(prefix, 0) == 0) out.push_back(line.substr(prefix.size()));
         return out;
     }
     std::vector<std::u16string> ValueCells() const {
@@ -131,6 +129,7 @@ TEST_F(DialogTest, StartWithCameraRunsStepsInOrderAndAdoptsCameraValues) {
     EXPECT_EQ(list_.lockDepth, 0);
     EXPECT_EQ(trace_.Lines().back(), "Dialog Init Done") << "registration comes after the last trace line";
     EXPECT_EQ(window_.registrations, std::vector<Guid>{KSCATEGORY_CAPTURE_VALUE});
+    EXPECT_TRUE(devicetest::AllGivenBack(camera_));
 }
 
 TEST_F(DialogTest, StartWithoutCameraDisablesSyncAndEveryRowAndSendsNothing) {
