@@ -5,27 +5,14 @@
 // destruction, so whatever a request obtains is released on every path by
 // construction. The Windows build wraps DirectShow; the Linux build wraps sysfs
 // and uvcvideo; tests use the simulated camera and fakes.
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "common/Status.h"
+
 namespace tessmo {
-
-using HResult = std::int32_t;
-inline constexpr HResult HR_S_OK = 0;
-inline constexpr HResult HR_S_FALSE = 1;
-inline constexpr HResult HR_E_NOINTERFACE = static_cast<HResult>(0x80004002U);
-inline constexpr HResult HR_E_FAIL = static_cast<HResult>(0x80004005U);
-
-struct Guid {
-    std::uint32_t Data1;
-    std::uint16_t Data2;
-    std::uint16_t Data3;
-    std::array<std::uint8_t, 8> Data4;
-    friend bool operator==(const Guid&, const Guid&) = default;
-};
 
 // The extension unit's property set, and the unit's node in the filter's topology.
 inline constexpr Guid EXTENSION_UNIT_PROPSET = {
