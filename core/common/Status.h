@@ -52,6 +52,10 @@ inline constexpr HResult HR_DEVICE_NOT_CONNECTED = HResultFromWin32(1167); // ER
 inline constexpr HResult HR_NOT_FOUND = HResultFromWin32(1168);            // ERROR_NOT_FOUND
 inline constexpr HResult HR_SET_NOT_FOUND = HResultFromWin32(1170);        // ERROR_SET_NOT_FOUND
 inline constexpr HResult HR_TIMEOUT = HResultFromWin32(1460);              // ERROR_TIMEOUT
+inline constexpr HResult HR_TOO_MANY_OPEN_FILES = HResultFromWin32(4);     // ERROR_TOO_MANY_OPEN_FILES
+inline constexpr HResult HR_NOT_READY = HResultFromWin32(21);              // ERROR_NOT_READY
+inline constexpr HResult HR_CRC = HResultFromWin32(23);                    // ERROR_CRC
+inline constexpr HResult HR_PRIVILEGE_NOT_HELD = HResultFromWin32(1314);   // ERROR_PRIVILEGE_NOT_HELD
 
 // The symbolic name of a status ("S_OK", "E_NOINTERFACE", "ERROR_NOT_FOUND", ...), or
 // an empty view for a status this table does not know.
