@@ -1,8 +1,6 @@
 #include "device/SimulatedCamera.h"
 
-#include <map>
-#include <thread>
-#include <unordered_map>
+#include <span>
 
 #include "device/Commands.h"
 
@@ -10,40 +8,26 @@ namespace tessmo {
 
 struct SimulatedCamera::State {
     std::vector<SimulatedDevice> devices;
-    bool cameraPresent = true;
-
-    std::unordered_map<std::uint16_t, std::uint8_t> options;
-    std::optional<std::uint16_t> selected;  // ParaIdx named by the last read-select
-    std::optional<ClockSetting> date;
-    std::optional<ClockSetting> time;
+    CameraFirmware firmware;
 
     HResult createInstanceResult = HR_S_OK;
-    std::map<std::size_t, HResult> failures;  // n-th property request -> status
-    std::size_t vanishAfter = 0;              // 0: never
-    std::chrono::microseconds latency{0};
 
-    std::vector<PropertyRequest> log;
+    std::deque<PropertyRequest> log;
     bool logging = true;
-    std::size_t requestCount = 0;
     std::size_t discoveryRuns = 0;
 
     LiveObjects live;
     int comBalance = 0;
-    std::size_t comInits = 0;
     std::size_t releasesOutsideCom = 0;
 
     bool Listed(std::size_t device) const {
-        return device < devices.size() && (!devices[device].partOfCamera || cameraPresent);
+        return device < devices.size() && (!devices[device].partOfCamera || firmware.Present());
     }
 };
 
 namespace {
 
 using State = SimulatedCamera::State;
-
-std::uint16_t WordAt(const std::uint8_t* at) {
-    return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
-}
 
 // Keeps the count of its kind up while it lives, and notes a release that comes
 // after the request's COM has ended.
@@ -68,49 +52,24 @@ private:
     std::size_t LiveObjects::*kind_;
 };
 
-// The extension unit's firmware: what one accepted request does to the camera.
-class Firmware {
-public:
-    explicit Firmware(State& state) : state_(state) {}
-
-    HResult Set(std::uint32_t id, const std::uint8_t* data, std::uint32_t length) {
-        if (data == nullptr) return SIM_STATUS_REQUEST_REFUSED;
-        switch (id) {
-            case CMD_READ_VALUE | CMD_READ_SELECT_BIT:
-                if (length != 5) return SIM_STATUS_REQUEST_REFUSED;
-                // The byte after the words rides along with the select and means nothing to it.
-                state_.selected = WordAt(data);
-                return HR_S_OK;
-            case CMD_WRITE_VALUE:
-                if (length != 5) return SIM_STATUS_REQUEST_REFUSED;
-                state_.options[WordAt(data)] = data[4];
-                return HR_S_OK;
-            case CMD_SET_CLOCK: {
-                if (length != 10 || WordAt(data) != 0) return SIM_STATUS_REQUEST_REFUSED;
-                const ClockSetting setting{WordAt(data + 4), WordAt(data + 6), WordAt(data + 8)};
-                switch (WordAt(data + 2)) {
-                    case CLOCK_DATE: state_.date = setting; return HR_S_OK;
-                    case CLOCK_TIME: state_.time = setting; return HR_S_OK;
-                    default: return SIM_STATUS_REQUEST_REFUSED;
-                }
-            }
-            default:
-                return SIM_STATUS_REQUEST_REFUSED;
-        }
+// How the platform reports each of the firmware's answers.
+HResult StatusOf(const FirmwareReply& reply) {
+    switch (reply.result) {
+        case FirmwareResult::Done:
+            return HR_S_OK;
+        case FirmwareResult::Refused:
+            return SIM_STATUS_REQUEST_REFUSED;
+        case FirmwareResult::BufferTooSmall:
+            return SIM_STATUS_MORE_DATA;
+        case FirmwareResult::Failed:
+            return reply.code;
+        case FirmwareResult::Absent:
+            return SIM_STATUS_DEVICE_GONE;
+        case FirmwareResult::NotAddressed:
+            return SIM_STATUS_SET_NOT_FOUND;
     }
-
-    HResult Get(std::uint32_t id, std::uint8_t* data, std::uint32_t length, std::uint32_t& returned) {
-        if (id != CMD_READ_VALUE || !state_.selected) return SIM_STATUS_REQUEST_REFUSED;
-        if (length < 1 || data == nullptr) return SIM_STATUS_MORE_DATA;
-        const auto found = state_.options.find(*state_.selected);
-        data[0] = found != state_.options.end() ? found->second : 0;
-        returned = 1;
-        return HR_S_OK;
-    }
-
-private:
-    State& state_;
-};
+    return SIM_STATUS_REQUEST_REFUSED;
+}
 
 RequestKind KindOf(std::uint32_t flags) {
     if (flags == KS_FLAGS_SET) return RequestKind::Set;
@@ -126,9 +85,29 @@ public:
     HResult KsProperty(const KspNode& node, std::uint32_t nodeLength, std::uint8_t* data,
                        std::uint32_t dataLength, std::uint32_t* bytesReturned) override {
         State& state = *state_;
-        const std::size_t n = ++state.requestCount;
-        if (state.latency.count() > 0) std::this_thread::sleep_for(state.latency);
+        PropertyRequest request = Describe(node, nodeLength, data, dataLength, bytesReturned);
 
+        const bool addressed = node.Set == EXTENSION_UNIT_PROPSET && node.NodeId == EXTENSION_UNIT_NODE &&
+                               nodeLength >= sizeof(KspNode);
+        const RequestKind kind = addressed ? request.kind : RequestKind::Other;
+        std::span<std::uint8_t> block;
+        if (data != nullptr) block = {data, dataLength};
+        const FirmwareReply reply = state.firmware.Receive(kind, node.Id, block);
+        const HResult hr = StatusOf(reply);
+        if (kind == RequestKind::Get && hr == HR_S_OK) request.bytes.assign(data, data + reply.written);
+        if (bytesReturned != nullptr) *bytesReturned = hr == HR_S_OK ? reply.written : 0;
+
+        request.result = hr;
+        if (state.logging) {
+            if (state.log.size() == SimulatedCamera::kRequestLogCapacity) state.log.pop_front();
+            state.log.push_back(std::move(request));
+        }
+        return hr;
+    }
+
+private:
+    PropertyRequest Describe(const KspNode& node, std::uint32_t nodeLength, const std::uint8_t* data,
+                             std::uint32_t dataLength, const std::uint32_t* bytesReturned) const {
         PropertyRequest request;
         request.kind = KindOf(node.Flags);
         request.device = device_;
@@ -142,31 +121,9 @@ public:
         request.bytesReturnedOnEntry = bytesReturned != nullptr ? *bytesReturned : 0;
         if (request.kind == RequestKind::Set && data != nullptr)
             request.bytes.assign(data, data + dataLength);
-
-        std::uint32_t returned = 0;
-        HResult hr;
-        if (const auto failure = state.failures.find(n); failure != state.failures.end()) {
-            hr = failure->second;
-        } else if (!state.Listed(device_)) {
-            hr = SIM_STATUS_DEVICE_GONE;
-        } else if (node.Set != EXTENSION_UNIT_PROPSET || node.NodeId != EXTENSION_UNIT_NODE ||
-                   nodeLength < sizeof(KspNode) || request.kind == RequestKind::Other) {
-            hr = SIM_STATUS_SET_NOT_FOUND;
-        } else if (request.kind == RequestKind::Set) {
-            hr = Firmware(state).Set(node.Id, data, dataLength);
-        } else {
-            hr = Firmware(state).Get(node.Id, data, dataLength, returned);
-            if (hr == HR_S_OK) request.bytes.assign(data, data + returned);
-        }
-        if (bytesReturned != nullptr) *bytesReturned = returned;
-
-        request.result = hr;
-        if (state.logging) state.log.push_back(std::move(request));
-        if (state.vanishAfter != 0 && n == state.vanishAfter) state.cameraPresent = false;
-        return hr;
+        return request;
     }
 
-private:
     std::size_t device_;
 };
 
@@ -256,7 +213,8 @@ public:
 
 }  // namespace
 
-SimulatedCamera::SimulatedCamera() : SimulatedCamera(std::vector<SimulatedDevice>{SimulatedDevice::Camera()}) {}
+SimulatedCamera::SimulatedCamera()
+    : SimulatedCamera(std::vector<SimulatedDevice>{SimulatedDevice::Camera()}) {}
 
 SimulatedCamera::SimulatedCamera(std::vector<SimulatedDevice> devices) : state_(std::make_shared<State>()) {
     state_->devices = std::move(devices);
@@ -264,50 +222,73 @@ SimulatedCamera::SimulatedCamera(std::vector<SimulatedDevice> devices) : state_(
 
 SimulatedCamera::~SimulatedCamera() = default;
 
-void SimulatedCamera::SetDevices(std::vector<SimulatedDevice> devices) { state_->devices = std::move(devices); }
-const std::vector<SimulatedDevice>& SimulatedCamera::Devices() const { return state_->devices; }
-void SimulatedCamera::SetCameraPresent(bool present) { state_->cameraPresent = present; }
-bool SimulatedCamera::CameraPresent() const { return state_->cameraPresent; }
+void SimulatedCamera::SetCameraPresent(bool present) {
+    state_->firmware.SetPresent(present);
+}
+bool SimulatedCamera::CameraPresent() const {
+    return state_->firmware.Present();
+}
 
-void SimulatedCamera::SetOption(std::uint16_t paraIdx, std::uint8_t value) { state_->options[paraIdx] = value; }
+void SimulatedCamera::SetOption(std::uint16_t paraIdx, std::uint8_t value) {
+    state_->firmware.SetOption(paraIdx, value);
+}
 std::uint8_t SimulatedCamera::Option(std::uint16_t paraIdx) const {
-    const auto found = state_->options.find(paraIdx);
-    return found != state_->options.end() ? found->second : 0;
+    return state_->firmware.Option(paraIdx);
 }
-std::optional<ClockSetting> SimulatedCamera::LastDate() const { return state_->date; }
-std::optional<ClockSetting> SimulatedCamera::LastTime() const { return state_->time; }
-
-void SimulatedCamera::FailCreateInstance(HResult status) { state_->createInstanceResult = status; }
-void SimulatedCamera::FailPropertyRequest(std::size_t n, HResult status) { state_->failures[n] = status; }
-void SimulatedCamera::VanishAfterRequests(std::size_t n) { state_->vanishAfter = n; }
-void SimulatedCamera::SetLatency(std::chrono::microseconds latency) { state_->latency = latency; }
-void SimulatedCamera::ClearFaults() {
-    state_->createInstanceResult = HR_S_OK;
-    state_->failures.clear();
-    state_->vanishAfter = 0;
+std::optional<ClockSetting> SimulatedCamera::LastDate() const {
+    return state_->firmware.LastDate();
+}
+std::optional<ClockSetting> SimulatedCamera::LastTime() const {
+    return state_->firmware.LastTime();
 }
 
-const std::vector<PropertyRequest>& SimulatedCamera::Requests() const { return state_->log; }
-void SimulatedCamera::ClearRequests() { state_->log.clear(); }
-void SimulatedCamera::SetRequestLogging(bool on) { state_->logging = on; }
-std::size_t SimulatedCamera::PropertyRequestCount() const { return state_->requestCount; }
-std::size_t SimulatedCamera::DiscoveryRuns() const { return state_->discoveryRuns; }
+void SimulatedCamera::FailCreateInstance(HResult status) {
+    state_->createInstanceResult = status;
+}
+void SimulatedCamera::FailPropertyRequest(std::size_t n, HResult status) {
+    state_->firmware.FailRequest(n, status);
+}
+void SimulatedCamera::VanishAfterRequests(std::size_t n) {
+    state_->firmware.VanishAfterRequests(n);
+}
+
+const std::deque<PropertyRequest>& SimulatedCamera::Requests() const {
+    return state_->log;
+}
+void SimulatedCamera::ClearRequests() {
+    state_->log.clear();
+}
+void SimulatedCamera::SetRequestLogging(bool on) {
+    state_->logging = on;
+}
+std::size_t SimulatedCamera::PropertyRequestCount() const {
+    return state_->firmware.RequestCount();
+}
+std::size_t SimulatedCamera::DiscoveryRuns() const {
+    return state_->discoveryRuns;
+}
 void SimulatedCamera::ResetCounters() {
-    state_->requestCount = 0;
+    state_->firmware.ResetCount();
     state_->discoveryRuns = 0;
     state_->log.clear();
 }
-LiveObjects SimulatedCamera::Live() const { return state_->live; }
-int SimulatedCamera::ComBalance() const { return state_->comBalance; }
-std::size_t SimulatedCamera::ComInitializeCalls() const { return state_->comInits; }
-std::size_t SimulatedCamera::ReleasesOutsideCom() const { return state_->releasesOutsideCom; }
+LiveObjects SimulatedCamera::Live() const {
+    return state_->live;
+}
+int SimulatedCamera::ComBalance() const {
+    return state_->comBalance;
+}
+std::size_t SimulatedCamera::ReleasesOutsideCom() const {
+    return state_->releasesOutsideCom;
+}
 
 void SimulatedCamera::ComInitialize() {
     ++state_->comBalance;
-    ++state_->comInits;
 }
 
-void SimulatedCamera::ComUninitialize() { --state_->comBalance; }
+void SimulatedCamera::ComUninitialize() {
+    --state_->comBalance;
+}
 
 HResult SimulatedCamera::CreateDeviceEnumerator(std::unique_ptr<DeviceEnumerator>& enumerator) {
     enumerator.reset();

@@ -1,18 +1,13 @@
 #pragma once
 // A capture stack with the camera's extension-unit firmware behind it, for tests,
-// benchmarks and the demo build. It answers the channel exactly where the platform
+// benchmarks and the demo builds. It answers the channel exactly where the platform
 // would: device enumeration, display names, binding, the control-interface query
 // and the property requests, and it can be told to fail at each of those steps.
-//
-// Firmware model (what the camera does with the extension unit's properties):
-//   SET 26 [ParaIdx, 0, byte]   selects ParaIdx for the next read; the byte is ignored
-//   GET 10, 1 byte              returns the selected parameter's option byte
-//   SET 11 [ParaIdx, 0, byte]   stores the byte as ParaIdx's option
-//   SET 13 [0, 0, y, m, d]      sets the date;  SET 13 [0, 1, h, m, s] sets the time
-// Words are 16-bit little-endian. Anything else (another id, a wrong length, a GET
-// of a SET-only id, a GET before any read-select) is refused with
-// SIM_STATUS_REQUEST_REFUSED; a descriptor with another property set, node or flags
-// with SIM_STATUS_SET_NOT_FOUND. A refused or failed request changes nothing.
+// What the camera does with a request is CameraFirmware's business; this front end
+// turns the firmware's answers into the statuses the platform reports:
+// SIM_STATUS_REQUEST_REFUSED for a refused request, SIM_STATUS_MORE_DATA for a GET
+// with no room, SIM_STATUS_DEVICE_GONE once the camera is out, and
+// SIM_STATUS_SET_NOT_FOUND for a descriptor with another property set, node or flags.
 //
 // Every object it hands out is counted while it lives, as is the balance of
 // ComInitialize/ComUninitialize, so a test can prove a request gave everything
@@ -20,26 +15,29 @@
 // the SimulatedCamera is still safe to use and to destroy.
 //
 // Single-threaded, like the tool: use one SimulatedCamera from one thread.
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "device/CameraFirmware.h"
 #include "device/CaptureStack.h"
 
 namespace tessmo {
 
 // Failure statuses the simulation answers with, as the platform reports them.
 inline constexpr HResult SIM_STATUS_REQUEST_REFUSED = static_cast<HResult>(0x8007001FU);  // ERROR_GEN_FAILURE
-inline constexpr HResult SIM_STATUS_SET_NOT_FOUND = static_cast<HResult>(0x80070492U);    // ERROR_SET_NOT_FOUND
-inline constexpr HResult SIM_STATUS_MORE_DATA = static_cast<HResult>(0x800700EAU);        // ERROR_MORE_DATA
-inline constexpr HResult SIM_STATUS_DEVICE_GONE = static_cast<HResult>(0x8007048FU);      // ERROR_DEVICE_NOT_CONNECTED
+inline constexpr HResult SIM_STATUS_SET_NOT_FOUND = static_cast<HResult>(0x80070492U);  // ERROR_SET_NOT_FOUND
+inline constexpr HResult SIM_STATUS_MORE_DATA = static_cast<HResult>(0x800700EAU);      // ERROR_MORE_DATA
+inline constexpr HResult SIM_STATUS_DEVICE_GONE =
+    static_cast<HResult>(0x8007048FU);  // ERROR_DEVICE_NOT_CONNECTED
 inline constexpr HResult SIM_STATUS_BIND_FAILED = HR_E_FAIL;
-inline constexpr HResult SIM_STATUS_COM_NOT_INITIALIZED = static_cast<HResult>(0x800401F0U);  // CO_E_NOTINITIALIZED
+inline constexpr HResult SIM_STATUS_COM_NOT_INITIALIZED =
+    static_cast<HResult>(0x800401F0U);  // CO_E_NOTINITIALIZED
 
 // Display names as the system device enumerator shows them: the interface path
 // starts at character 16, where the camera's identity is looked for.
@@ -80,12 +78,10 @@ struct SimulatedDevice {
     }
 };
 
-enum class RequestKind { Set, Get, Other };
-
 // One property request as the simulation received it.
 struct PropertyRequest {
     RequestKind kind = RequestKind::Other;  // from the flags' GET/SET bits
-    std::size_t device = 0;                 // index in Devices() of the device whose control served
+    std::size_t device = 0;  // index, in construction order, of the device whose control served
     Guid set{};
     std::uint32_t id = 0;
     std::uint32_t flags = 0;
@@ -98,11 +94,6 @@ struct PropertyRequest {
     HResult result = HR_S_OK;
 };
 
-struct ClockSetting {
-    std::uint16_t first, second, third;  // year, month, day  or  hour, minute, second
-    friend bool operator==(const ClockSetting&, const ClockSetting&) = default;
-};
-
 struct LiveObjects {
     std::size_t enumerators = 0;  // device enumerators and moniker enumerators
     std::size_t monikers = 0;
@@ -113,6 +104,10 @@ struct LiveObjects {
 
 class SimulatedCamera final : public CaptureStack {
 public:
+    // The request log keeps the most recent requests only, so a demo left running for
+    // days stays the size it started at; PropertyRequestCount() counts them all.
+    static constexpr std::size_t kRequestLogCapacity = 4096;
+
     // The camera alone, plugged in, every option 0.
     SimulatedCamera();
     // The given devices, in enumeration order. None at all: the category is empty.
@@ -122,8 +117,6 @@ public:
     SimulatedCamera& operator=(const SimulatedCamera&) = delete;
 
     // --- devices -------------------------------------------------------------
-    void SetDevices(std::vector<SimulatedDevice> devices);
-    const std::vector<SimulatedDevice>& Devices() const;
     // Plugs the camera in or pulls it out (its devices join or leave the enumeration).
     void SetCameraPresent(bool present);
     bool CameraPresent() const;
@@ -144,15 +137,12 @@ public:
     void FailPropertyRequest(std::size_t n, HResult status);
     // The camera is pulled out right after the n-th property request.
     void VanishAfterRequests(std::size_t n);
-    // Every property request takes this long before it is answered.
-    void SetLatency(std::chrono::microseconds latency);
-    // Takes back the three faults above (the latency stays).
-    void ClearFaults();
 
     // --- what happened -----------------------------------------------------------
-    const std::vector<PropertyRequest>& Requests() const;
+    // The most recent requests, oldest first (at most kRequestLogCapacity).
+    const std::deque<PropertyRequest>& Requests() const;
     void ClearRequests();
-    // Benchmarks turn the request log off so that long runs stay small.
+    // Benchmarks turn the request log off so that long runs cost nothing for it.
     void SetRequestLogging(bool on);
     std::size_t PropertyRequestCount() const;
     // How often the device enumerator was created: one per camera lookup.
@@ -163,7 +153,6 @@ public:
     LiveObjects Live() const;
     // ComInitialize calls minus ComUninitialize calls: 0 when every request ended its COM.
     int ComBalance() const;
-    std::size_t ComInitializeCalls() const;
     // Objects given back while COM was not initialised: a request that ends its COM
     // before releasing what it obtained shows here.
     std::size_t ReleasesOutsideCom() const;
