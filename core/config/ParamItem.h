@@ -16,6 +16,10 @@ struct ParamItem {
     std::uint16_t ParaIdx = 0xFFFF;       // the camera's number for the parameter
     std::uint16_t CurIdx = kNoOption;     // option in force; kNoOption = unset
     std::uint16_t Dirty = 0;              // 1 = must be written by the running sync pass
+    // What the camera was last known to hold: the byte last read from it or last written
+    // to it successfully by this program; kNoOption = not known. The value cell is red
+    // exactly while CurIdx differs from it.
+    std::uint16_t CameraIdx = kNoOption;
 };
 
 // Row i of the list is ParamList[i]; never sorted.

@@ -43,6 +43,7 @@ bool ReadPhase(ParamList& list, DeviceChannel* channel, SyncView& view, TraceSin
         if (ReadCommand(trace, channel, CMD_READ_VALUE, item.ParaIdx, 0, slot) != STATUS_OK) continue;
 
         const std::uint16_t value = slot;
+        item.CameraIdx = value;
         if (item.CurIdx == kNoOption) {
             // Adopted even when the catalogue has no such option: the camera knows best,
             // and the user can still pick one of the listed options.
@@ -63,6 +64,36 @@ void WriteClock(DeviceChannel* channel, SyncView& view, TraceSink& trace) {
     const auto time = ClockData(now.hour, now.minute, now.second);
     WriteCommand(trace, channel, CMD_SET_CLOCK, 0, CLOCK_DATE, kClockDataBytes, date.data());
     WriteCommand(trace, channel, CMD_SET_CLOCK, 0, CLOCK_TIME, kClockDataBytes, time.data());
+}
+
+// Writes every marked item. Returns true when at least one was written and every write
+// succeeded.
+bool WritePhase(ParamList& list, DeviceChannel* channel, TraceSink& trace, std::uint8_t& slot) {
+    bool allWritten = true;
+    std::size_t written = 0;
+    for (ParamItem& item : list) {
+        if (item.Dirty != 1) continue;
+        // Cleared whatever the write's outcome: a failed write is retried by the next
+        // pass, which finds the camera still holding its old value.
+        item.Dirty = 0;
+        // The camera stores one byte; larger indices go out truncated.
+        slot = static_cast<std::uint8_t>(item.CurIdx & 0xFF);
+        ++written;
+        if (WriteCommand(trace, channel, CMD_WRITE_VALUE, item.ParaIdx, 0, 1, &slot) != STATUS_OK) {
+            allWritten = false;
+            continue;
+        }
+        item.CameraIdx = slot;
+    }
+    return written != 0 && allWritten;
+}
+
+// Done before any message box opens: the pass touches neither the catalogue nor the
+// list once a box is up, since the box's loop may deliver a removal that rebuilds both.
+void MarkValueCells(const ParamList& list, SyncView& view) {
+    for (std::size_t row = 0; row < list.size(); ++row) {
+        view.MarkValueCell(static_cast<int>(row), list[row].CurIdx != list[row].CameraIdx);
+    }
 }
 
 }  // namespace
@@ -87,20 +118,9 @@ void SyncWithCamera(ParamList& list, ChannelFactory& channels, SyncView& view, T
 
     WriteClock(channel.get(), view, trace);
 
-    if (!changed) return;
-    Status failed = STATUS_OK;
-    std::size_t written = 0;
-    for (ParamItem& item : list) {
-        if (item.Dirty != 1) continue;
-        // Cleared whatever the write's outcome: a failed write is retried by the next
-        // pass, which finds the camera still holding its old value.
-        item.Dirty = 0;
-        // The camera stores one byte; larger indices go out truncated.
-        slot = static_cast<std::uint8_t>(item.CurIdx & 0xFF);
-        failed |= WriteCommand(trace, channel.get(), CMD_WRITE_VALUE, item.ParaIdx, 0, 1, &slot);
-        ++written;
-    }
-    if (written != 0 && failed == STATUS_OK) view.ShowMessage(kMsgSyncOk);
+    const bool allWritten = changed && WritePhase(list, channel.get(), trace, slot);
+    MarkValueCells(list, view);
+    if (allWritten) view.ShowMessage(kMsgSyncOk);
 }
 
 }  // namespace tessmo

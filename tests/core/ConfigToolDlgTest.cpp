@@ -1,12 +1,9 @@
 // The dialog's logic against fake window and list ports, real INI files and the
 // simulated camera: start-up, the list, option picking, arrival and removal.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "app/ConfigToolDlg.h"
 #include "config/PortableProfileSource.h"
@@ -14,6 +11,7 @@
 #include "device/SimulatedCamera.h"
 #include "support/AppFakes.h"
 #include "support/DeviceFakes.h"
+#include "support/TempFolder.h"
 
 namespace tessmo {
 namespace {
@@ -30,42 +28,20 @@ constexpr char kThreeParams[] =
 constexpr char16_t kCameraInterface[] =
     u"\\\\?\\USB#VID_04FC&PID_6333&MI_00#6&2b6a6b0&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global";
 
-// A broadcast as the system lays it out: dbch_size, type, reserved, class GUID, name.
-std::vector<unsigned char> Broadcast(std::uint32_t type, const Guid& cls, const std::u16string& name,
-                                     std::uint32_t sizeOverride = 0) {
-    std::vector<unsigned char> b(kBroadcastNameOffset + 2 * (name.size() + 1), 0);
-    const std::uint32_t size = sizeOverride ? sizeOverride : static_cast<std::uint32_t>(b.size());
-    const auto put = [&b](std::size_t at, const void* from, std::size_t n) {
-        std::memcpy(&b.at(at), from, n);
-    };
-    put(0, &size, 4);
-    put(4, &type, 4);
-    put(12, &cls.Data1, 4);
-    put(16, &cls.Data2, 2);
-    put(18, &cls.Data3, 2);
-    put(20, cls.Data4.data(), 8);
-    put(kBroadcastNameOffset, name.data(), 2 * name.size());
-    return b;
+DeviceEvent CameraEvent(DeviceEventKind kind, std::u16string name = kCameraInterface) {
+    return {kind, KSCATEGORY_CAPTURE_VALUE, std::move(name)};
 }
 
 // The program reads ".\Tessmo.ini" and ".\Vorlund.ini": each test runs in a folder of its own.
 class DialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("tessmo-dlg-" + std::to_string(::getpid()));
-        fs::create_directories(folder_);
         previous_ = fs::current_path();
-        fs::current_path(folder_);
-        Write("Tessmo.ini", "[Private]\nTitle=Cam Setup\nCustom_String=Hello\n");
-        Write("Vorlund.ini", kThreeParams);
+        fs::current_path(folder_.File(""));
+        folder_.Write("Tessmo.ini", "[Private]\nTitle=Cam Setup\nCustom_String=Hello\n");
+        folder_.Write("Vorlund.ini", kThreeParams);
     }
-    void TearDown() override {
-        fs::current_path(previous_);
-        fs::remove_all(folder_);
-    }
-    static void Write(const char* name, const std::string& bytes) {
-        std::ofstream(name, std::ios::binary) << bytes;
-    }
+    void TearDown() override { fs::current_path(previous_); }
 
     CConfigToolDlg& Start() {
         dlg_ = std::make_unique<CConfigToolDlg>(
@@ -86,15 +62,19 @@ protected:
         for (const auto& r : list_.rows) out.push_back(r.cells[1].text);
         return out;
     }
+    // "R" for a red value cell, "." otherwise, one letter per row.
+    std::string RedCells() const {
+        std::string out;
+        for (const auto& r : list_.rows) out += r.cells[1].textColor == kColorRed ? 'R' : '.';
+        return out;
+    }
     bool AllRows(bool enabled) const {
         return std::all_of(list_.rows.begin(), list_.rows.end(),
                            [enabled](const auto& r) { return r.enabled == enabled; });
     }
     void Select(int row) {
         list_.selected = row;
-        std::intptr_t result = 77;
-        dlg_->OnItemChangedList(&result);
-        EXPECT_EQ(result, 0);
+        dlg_->OnItemChangedList();
         EXPECT_EQ(list_.lockDepth, 0);
     }
     void Pick(int row, int index) {
@@ -103,7 +83,8 @@ protected:
         EXPECT_EQ(dlg_->OnComboSelection(static_cast<std::uintptr_t>(row), 1), 0);
     }
 
-    fs::path folder_, previous_;
+    configtest::TempFolder folder_;
+    fs::path previous_;
     FakeDialogWindow window_;
     FakeCellList list_;
     PortableProfileSource profile_;
@@ -121,6 +102,7 @@ TEST_F(DialogTest, StartWithCameraRunsStepsInOrderAndAdoptsCameraValues) {
                                                        "SetCustomTextFont", "EnableSync", "Register"}));
     EXPECT_EQ(window_.title, u"Cam Setup");
     EXPECT_EQ(ValueCells(), (std::vector<std::u16string>{u"720p", u"Off", u"Auto"}));
+    EXPECT_EQ(RedCells(), "...");
     EXPECT_TRUE(AllRows(true));
     EXPECT_TRUE(window_.messages.empty()) << "the first pass adopts and writes nothing";
     EXPECT_EQ(Sets(CMD_SET_CLOCK),
@@ -144,55 +126,39 @@ TEST_F(DialogTest, StartWithoutCameraDisablesSyncAndEveryRowAndSendsNothing) {
     EXPECT_EQ(window_.calls.back(), "Register");
 }
 
-TEST_F(DialogTest, SettingsShapeTheWindow) {
+// What the settings file holds is the settings test's; here only how the window uses it.
+TEST_F(DialogTest, BannerOrShiftedButtons) {
     const struct {
         const char* name;
         const char* settings;  // nullptr: no settings file
         std::vector<std::string> layoutCalls;
-        std::u16string title;
         std::vector<FontRequest> fonts;
     } cases[] = {
-        {"no banner: text hidden, buttons shifted",
-         "[Private]\nTitle=T\n",
-         {"HideCustomText", "ShiftSync 90", "ShiftExit 10"},
-         u"T",
-         {{u"Arial", 16, 400}}},
-        {"no settings file: defaults, title untouched",
-         nullptr,
-         {"HideCustomText", "ShiftSync 90", "ShiftExit 10"},
-         u"(untouched)",
-         {{u"Arial", 16, 400}}},
-        {"banner, not bold",
-         "[Private]\nCustom_String=Hi\nCustom_Font_Name=Verdana\nCustom_Font_Size=30\nCustom_Font_Bold="
-         "0\nApp_Font_Size=20\n",
-         {"SetCustomText", "SetCustomTextFont"},
-         u"",
-         {{u"Arial", 20, 400}, {u"Verdana", 30, 400}}},
-        {"banner, bold 2",
-         "[Private]\nCustom_String=Hi\nCustom_Font_Bold=2\n",
-         {"SetCustomText", "SetCustomTextFont"},
-         u"",
-         {{u"Arial", 16, 400}, {u"", 22, 700}}},
-        {"banner, bold -1",
-         "[Private]\nCustom_String=Hi\nCustom_Font_Bold=-1\n",
-         {"SetCustomText", "SetCustomTextFont"},
-         u"",
-         {{u"Arial", 16, 400}, {u"", 22, 700}}},
+        {.name = "no settings file: no banner, buttons shifted",
+         .settings = nullptr,
+         .layoutCalls = {"HideCustomText", "ShiftSync 90", "ShiftExit 10"},
+         .fonts = {{u"Arial", 16, 400}}},
+        {.name = "banner, not bold",
+         .settings = "[Private]\nCustom_String=Hi\nCustom_Font_Name=Verdana\nCustom_Font_Size=30\n"
+                     "Custom_Font_Bold=0\nApp_Font_Size=20\n",
+         .layoutCalls = {"SetCustomText", "SetCustomTextFont"},
+         .fonts = {{u"Arial", 20, 400}, {u"Verdana", 30, 400}}},
+        {.name = "banner, any non-zero Bold is bold",
+         .settings = "[Private]\nCustom_String=Hi\nCustom_Font_Bold=-1\n",
+         .layoutCalls = {"SetCustomText", "SetCustomTextFont"},
+         .fonts = {{u"Arial", 16, 400}, {u"", 22, 700}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         window_ = FakeDialogWindow();
         if (c.settings)
-            Write("Tessmo.ini", c.settings);
+            folder_.Write("Tessmo.ini", c.settings);
         else
             fs::remove("Tessmo.ini");
         Start();
-        const auto& calls = window_.calls;
-        const auto first = std::find(calls.begin(), calls.end(), c.layoutCalls[0]);
-        ASSERT_LE(static_cast<std::size_t>(calls.end() - first), calls.size());
-        ASSERT_GE(static_cast<std::size_t>(calls.end() - first), c.layoutCalls.size());
-        EXPECT_TRUE(std::equal(c.layoutCalls.begin(), c.layoutCalls.end(), first));
-        EXPECT_EQ(window_.title, c.title);
+        const auto first = std::search(window_.calls.begin(), window_.calls.end(), c.layoutCalls.begin(),
+                                       c.layoutCalls.end());
+        EXPECT_NE(first, window_.calls.end());
         ASSERT_EQ(window_.fonts.size(), c.fonts.size());
         for (std::size_t i = 0; i < c.fonts.size(); ++i) {
             EXPECT_EQ(window_.fonts[i].face, c.fonts[i].face);
@@ -200,16 +166,12 @@ TEST_F(DialogTest, SettingsShapeTheWindow) {
             EXPECT_EQ(window_.fonts[i].weight, c.fonts[i].weight);
         }
     }
-    EXPECT_EQ(list_.columnTitles, (std::vector<std::u16string>{u"", u""})) << "keys absent from a read file";
 }
 
 TEST_F(DialogTest, SetupListBuildsTwoColumnsAndOneRowPerItem) {
-    const struct { int windowWidth, columnWidth; } cases[] = {{400, 198}, {401, 198}, {402, 199}, {3, 0}};
-    for (const auto& c : cases) {
-        list_.windowWidth = c.windowWidth;
-        Start();
-        EXPECT_EQ(list_.columnWidths, (std::vector<int>{c.columnWidth, c.columnWidth})) << c.windowWidth;
-    }
+    list_.windowWidth = 401;
+    Start();
+    EXPECT_EQ(list_.columnWidths, (std::vector<int>{198, 198}));
     EXPECT_EQ(list_.columnFormats, (std::vector<int>{3, 0}));
     EXPECT_EQ(list_.extendedStyle, 0x0121u) << "gridlines and full-row select added, other bits kept";
     EXPECT_EQ(list_.font, window_.ListFont());
@@ -232,13 +194,13 @@ TEST_F(DialogTest, DropDownOffersTheRowsOptionsOpenOnTheCurrentOne) {
     const struct {
         std::uint16_t curIdx;
         int initial;
-    } cases[] = {{2, 2}, {0, 0}, {kNoOption, 0}, {7, 0}};
+    } cases[] = {{2, 2}, {kNoOption, 0}, {7, 0}};
     for (const auto& c : cases) {
         dlg_->Params()[0].CurIdx = c.curIdx;
         Select(0);
         EXPECT_EQ(list_.rows[0].initial, c.initial) << c.curIdx;
         EXPECT_EQ(list_.rows[0].count, 3);
-        EXPECT_EQ(dlg_->OptionArray(), dlg_->Params()[0].SubStrs);
+        EXPECT_EQ(list_.rows[0].options, dlg_->Params()[0].SubStrs);
     }
     Select(-1);
     EXPECT_EQ(dlg_->OptionArray(), dlg_->Params()[0].SubStrs) << "no selection leaves the options alone";
@@ -249,24 +211,57 @@ TEST_F(DialogTest, DropDownOffersTheRowsOptionsOpenOnTheCurrentOne) {
     EXPECT_EQ(list_.rows[3].count, 0);
 }
 
-TEST_F(DialogTest, PickTurnsTheCellRedAndSyncWritesExactlyThatValue) {
+TEST_F(DialogTest, DropDownReopensOnWhatTheCellShows) {
+    Start();
+    Pick(0, 2);
+    EXPECT_EQ(list_.rows[0].initial, 2) << "after a pick, without a new selection";
+
+    // Selected while the camera was away: the arrival's pass adopts 720p.
+    camera_.SetOption(1, 1);
+    camera_.SetCameraPresent(false);
+    dlg_->OnDeviceChange(CameraEvent(DeviceEventKind::Removal));
+    Select(0);
+    EXPECT_EQ(list_.rows[0].initial, 0);
+    camera_.SetCameraPresent(true);
+    dlg_->OnDeviceChange(CameraEvent(DeviceEventKind::Arrival));
+    EXPECT_EQ(list_.rows[0].cells[1].text, u"720p");
+    EXPECT_EQ(list_.rows[0].initial, 1);
+}
+
+// A value cell is red exactly while its option is not what the camera was last known to hold.
+TEST_F(DialogTest, RedMeansNotYetInTheCamera) {
     Start();
     Pick(1, 1);  // Microphone: On
-    EXPECT_EQ(list_.rows[1].cells[1].text, u"On");
-    EXPECT_EQ(list_.rows[1].cells[1].textColor, kColorRed);
+    EXPECT_EQ(RedCells(), ".R.");
     EXPECT_EQ(list_.rows[1].cells[1].backgroundColor, 0x00FFFFFFu) << "background written back as read";
     EXPECT_EQ(dlg_->Params()[1].CurIdx, 1);
     EXPECT_TRUE(Sets(CMD_WRITE_VALUE).empty()) << "a pick sends nothing by itself";
 
-    camera_.ClearRequests();
     dlg_->OnSync();
     EXPECT_EQ(Sets(CMD_WRITE_VALUE), (std::vector<std::string>{"07 00 00 00 01"}));
     EXPECT_EQ(window_.messages, (std::vector<std::u16string>{u"Sync OK!"}));
-    EXPECT_EQ(camera_.Option(7), 1);
+    EXPECT_EQ(RedCells(), "...") << "written, so in the camera";
+
+    Pick(1, 0);
+    EXPECT_EQ(RedCells(), ".R.");
+    Pick(1, 1);
+    EXPECT_EQ(RedCells(), "...") << "the camera's own value again";
+
+    Pick(0, 1);
+    camera_.ResetCounters();
+    camera_.FailPropertyRequest(9,
+                                HR_GEN_FAILURE);  // three reads of two requests, two clock writes, the write
+    dlg_->OnSync();
+    EXPECT_EQ(camera_.Option(1), 0);
+    EXPECT_EQ(RedCells(), "R..") << "a failed write leaves it red";
+
+    dlg_->OnDeviceChange(CameraEvent(DeviceEventKind::Removal));
+    EXPECT_EQ(RedCells(), "...") << "a removal leaves no red behind";
 }
 
 TEST_F(DialogTest, PickRules) {
-    Write("Vorlund.ini", "[A]\nSubStr0=Auto\nSubStr1=Manual\nSubStr2=Auto\n[B]\nSubStr0=on\nSubStr1=On\n");
+    folder_.Write("Vorlund.ini",
+                  "[A]\nSubStr0=Auto\nSubStr1=Manual\nSubStr2=Auto\n[B]\nSubStr0=on\nSubStr1=On\n");
     camera_.SetOption(0xFFFF, 1);
     Start();
     Pick(0, 2);
@@ -275,9 +270,10 @@ TEST_F(DialogTest, PickRules) {
     Pick(1, 1);
     EXPECT_EQ(dlg_->Params()[1].CurIdx, 1) << "texts compare with case";
 
-    list_.rows[1].cells[1] = {u"On", 0, 0x00FFFFFF, false};
+    dlg_->Params()[1].CurIdx = 0;
+    list_.rows[1].cells[1] = {u"On", kColorRed, 0x00FFFFFF, false};
     Pick(1, 1);  // the same text again: the control does not count it as a change
-    EXPECT_EQ(list_.rows[1].cells[1].textColor, kColorBlack);
+    EXPECT_EQ(dlg_->Params()[1].CurIdx, 0) << "an unmodified cell changes no CurIdx";
 
     EXPECT_EQ(dlg_->OnComboSelection(0, -1), 0);
     list_.InsertItem(2, u"extra");
@@ -286,45 +282,37 @@ TEST_F(DialogTest, PickRules) {
     EXPECT_EQ(list_.rows[2].cells[1].textColor, kColorRed) << "a row beyond the catalogue is only painted";
 }
 
-TEST(CameraBroadcast, RecognitionRule) {
+TEST(CameraInterface, RecognitionRule) {
     const Guid otherClass = {0x6994AD05, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
     const std::u16string camera = kCameraInterface;
-    const auto& capture = KSCATEGORY_CAPTURE_VALUE;
     const struct {
         const char* name;
-        std::vector<unsigned char> bytes;
+        Guid interfaceClass;
+        std::u16string interfaceName;
         bool camera;
     } cases[] = {
-        {"camera interface 00", Broadcast(5, capture, camera), true},
-        {"identity ends the name", Broadcast(5, capture, camera.substr(0, 31)), true},
-        {"lower case", Broadcast(5, capture, u"\\\\?\\usb#vid_04fc&pid_6333&mi_00#x"), false},
-        {"interface 02", Broadcast(5, capture, u"\\\\?\\USB#VID_04FC&PID_6333&MI_02#x"), false},
-        {"identity at another position", Broadcast(5, capture, u"\\\\?\\\\USB#VID_04FC&PID_6333&MI_00"),
+        {"camera interface 00", KSCATEGORY_CAPTURE_VALUE, camera, true},
+        {"identity ends the name", KSCATEGORY_CAPTURE_VALUE, camera.substr(0, 31), true},
+        {"lower case", KSCATEGORY_CAPTURE_VALUE, u"\\\\?\\usb#vid_04fc&pid_6333&mi_00#x", false},
+        {"interface 02", KSCATEGORY_CAPTURE_VALUE, u"\\\\?\\USB#VID_04FC&PID_6333&MI_02#x", false},
+        {"identity at another position", KSCATEGORY_CAPTURE_VALUE, u"\\\\?\\\\USB#VID_04FC&PID_6333&MI_00",
          false},
-        {"name one character short", Broadcast(5, capture, camera.substr(0, 30)), false},
-        {"name ends before the identity",
-         Broadcast(5, capture, std::u16string(u"\\\\?\0USB#VID_04FC&PID_6333&MI_00", 31)), false},
-        {"other interface class", Broadcast(5, otherClass, camera), false},
-        {"volume broadcast", Broadcast(2, capture, camera), false},
-        // What lies beyond dbch_size is not the sender's to give, even if it would match.
-        {"size ends inside the name", Broadcast(5, capture, camera, kBroadcastNameOffset + 2 * 30), false},
-        {"size below the header", Broadcast(5, capture, camera, 8), false},
+        {"name one character short", KSCATEGORY_CAPTURE_VALUE, camera.substr(0, 30), false},
+        {"other interface class", otherClass, camera, false},
     };
-    for (const auto& c : cases) EXPECT_EQ(IsCameraBroadcast(c.bytes.data()), c.camera) << c.name;
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsCameraInterface({DeviceEventKind::Arrival, c.interfaceClass, c.interfaceName}), c.camera)
+            << c.name;
+    }
 }
 
 TEST_F(DialogTest, OnlyArrivalAndRemovalOfTheCameraAct) {
     camera_.SetCameraPresent(false);
     Start();
     camera_.SetCameraPresent(true);
-    EXPECT_EQ(dlg_->OnDeviceChange(0x0007, nullptr), 1);
-    EXPECT_EQ(window_.defaultCalls, 0) << "a broadcast without data gets no default processing";
-    const auto lower = Broadcast(5, KSCATEGORY_CAPTURE_VALUE, u"\\\\?\\usb#vid_04fc&pid_6333&mi_00#x");
-    const auto cam = Broadcast(5, KSCATEGORY_CAPTURE_VALUE, kCameraInterface);
-    EXPECT_EQ(dlg_->OnDeviceChange(DBT_DEVICEARRIVAL_VALUE, lower.data()), window_.defaultResult);
-    EXPECT_EQ(dlg_->OnDeviceChange(DBT_DEVICEQUERYREMOVE_VALUE, cam.data()), window_.defaultResult);
-    EXPECT_EQ(dlg_->OnDeviceChange(DBT_DEVICEREMOVEPENDING_VALUE, cam.data()), window_.defaultResult);
-    EXPECT_EQ(window_.defaultCalls, 3);
+    const auto lower = CameraEvent(DeviceEventKind::Arrival, u"\\\\?\\usb#vid_04fc&pid_6333&mi_00#x");
+    EXPECT_EQ(dlg_->OnDeviceChange(lower), CameraChange::None);
+    EXPECT_EQ(dlg_->OnDeviceChange(CameraEvent(DeviceEventKind::Other)), CameraChange::None);
     EXPECT_FALSE(window_.syncEnabled);
     EXPECT_TRUE(AllRows(false));
     EXPECT_TRUE(camera_.Requests().empty());
@@ -334,10 +322,9 @@ TEST_F(DialogTest, RemovalForgetsPicksAndArrivalRestoresFromTheCamera) {
     camera_.SetOption(1, 1), camera_.SetOption(7, 1);
     Start();
     Pick(0, 2);
-    const auto cam = Broadcast(5, KSCATEGORY_CAPTURE_VALUE, kCameraInterface);
 
     camera_.SetCameraPresent(false);
-    EXPECT_EQ(dlg_->OnDeviceChange(DBT_DEVICEREMOVECOMPLETE_VALUE, cam.data()), window_.defaultResult);
+    EXPECT_EQ(dlg_->OnDeviceChange(CameraEvent(DeviceEventKind::Removal)), CameraChange::Removed);
     EXPECT_FALSE(window_.syncEnabled);
     EXPECT_EQ(list_.rows[0].cells[0].text, u"Resolution");
     EXPECT_EQ(ValueCells(), (std::vector<std::u16string>{u"", u"", u""}));
@@ -346,19 +333,19 @@ TEST_F(DialogTest, RemovalForgetsPicksAndArrivalRestoresFromTheCamera) {
 
     camera_.SetCameraPresent(true);
     camera_.ClearRequests();
-    dlg_->OnDeviceChange(DBT_DEVICEARRIVAL_VALUE, cam.data());
+    EXPECT_EQ(dlg_->OnDeviceChange(CameraEvent(DeviceEventKind::Arrival)), CameraChange::Arrived);
     EXPECT_TRUE(window_.syncEnabled);
     EXPECT_TRUE(AllRows(true));
     EXPECT_EQ(ValueCells(), (std::vector<std::u16string>{u"720p", u"On", u"Auto"}));
     EXPECT_TRUE(Sets(CMD_WRITE_VALUE).empty());
     EXPECT_TRUE(window_.messages.empty());
-    dlg_->OnDeviceChange(DBT_DEVICEARRIVAL_VALUE, cam.data());
+    dlg_->OnDeviceChange(CameraEvent(DeviceEventKind::Arrival));
     EXPECT_EQ(Sets(CMD_SET_CLOCK).size(), 4u) << "a second arrival runs a second pass";
 
     // With the definition file gone, a removal keeps the catalogue, choices included.
     Pick(1, 0);
     fs::remove("Vorlund.ini");
-    dlg_->OnDeviceChange(DBT_DEVICEREMOVECOMPLETE_VALUE, cam.data());
+    dlg_->OnDeviceChange(CameraEvent(DeviceEventKind::Removal));
     EXPECT_EQ(dlg_->Params()[1].CurIdx, 0);
     EXPECT_EQ(list_.rows.size(), 3u);
 }
@@ -373,19 +360,6 @@ TEST_F(DialogTest, ExitEndsTheProcessWithStatusZeroAndWritesNothing) {
         EXPECT_EQ(exit.status, 0);
     }
     EXPECT_TRUE(Sets(CMD_WRITE_VALUE).empty());
-}
-
-TEST(DialogHelpers, FindOptionAndMinimisedIcon) {
-    const std::vector<std::u16string> options = {u"Auto", u"On", u"on", u"Auto"};
-    EXPECT_EQ(FindOption(options, u"Auto"), 0);
-    EXPECT_EQ(FindOption(options, u"on"), 2);
-    EXPECT_EQ(FindOption(options, u"Aut"), kNoOption);
-    const struct { int client, origin; } cases[] = {{36, 2}, {37, 3}, {0, -15}};
-    for (const auto& c : cases) {
-        const IconOrigin o = MinimisedIconOrigin(c.client, c.client, 32, 32);
-        EXPECT_EQ(o.x, c.origin) << c.client;
-        EXPECT_EQ(o.y, c.origin) << c.client;
-    }
 }
 
 }  // namespace

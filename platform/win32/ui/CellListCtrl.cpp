@@ -3,10 +3,11 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "ui/WideText.h"
 
-unsigned int WM_CELLLIST_COMBO_SELECTION =
+const unsigned int WM_CELLLIST_COMBO_SELECTION =
     RegisterWindowMessageW(tessmo::win32::kComboSelectionMessageName);
 
 namespace tessmo::win32 {
@@ -16,6 +17,9 @@ namespace {
 constexpr wchar_t kEndEditMessageName[] = L"Tessmo.CellList.EndEdit";
 // Longest cell text read back; a list-view cell holds far less in practice.
 constexpr int kMaxTextChars = 1 << 20;
+// Room the list view and the combo box leave on each side of a text, in pixels.
+constexpr int kCellTextMargin = 6;
+constexpr int kDropDownTextMargin = 6;
 
 template <typename T>
 LPARAM AsLParam(T* pointer) {
@@ -54,6 +58,11 @@ bool CCellListCtrl::Attach(HWND list) {
     parent_ = parent;
     const auto existing = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
     rows_.assign(static_cast<std::size_t>(std::max<LRESULT>(existing, 0)), Row{});
+    columnWidths_.clear();
+    for (int column = 0; column < GetColumnCount(); ++column) {
+        columnWidths_.push_back(static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0)));
+    }
+    CreateToolTip();
     return true;
 }
 
@@ -63,9 +72,11 @@ void CCellListCtrl::Detach() {
     const auto id = reinterpret_cast<UINT_PTR>(this);
     RemoveWindowSubclass(hwnd_, ListProc, id);
     if (parent_ != nullptr) RemoveWindowSubclass(parent_, ParentProc, id);
+    toolTip_.reset();
     hwnd_ = nullptr;
     parent_ = nullptr;
     rows_.clear();
+    columnWidths_.clear();
 }
 
 // --- list-view window operations ---------------------------------------------------
@@ -143,12 +154,11 @@ int CCellListCtrl::GetCurSel() {
         SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
 }
 
-void CCellListCtrl::SetComboBox(int row, int subItem, bool enable,
-                                const std::vector<std::u16string>* options, int count, int initial,
-                                bool sort) {
+void CCellListCtrl::SetComboBox(int row, int subItem, bool enable, std::vector<std::u16string> options,
+                                int count, int initial, bool sort) {
     Cell* cell = MutableCellAt(row, subItem);
     if (cell == nullptr) return;
-    cell->dropDown = DropDown{enable, options, count, initial, sort};
+    cell->dropDown = DropDown{enable, std::move(options), count, initial, sort};
 }
 
 std::u16string CCellListCtrl::GetItemText(int row, int subItem) {
@@ -267,13 +277,16 @@ void CCellListCtrl::TrackDeletedRow(int index) {
 }
 
 // The list view moves sub-item data with its columns; the cells' state moves along.
-void CCellListCtrl::TrackInsertedColumn(int column) {
+void CCellListCtrl::TrackInsertedColumn(int column, int width) {
     CloseDropDown();
     for (Row& r : rows_) {
         if (static_cast<std::size_t>(column) < r.cells.size()) {
             r.cells.insert(r.cells.begin() + column, Cell{});
         }
     }
+    const auto at = std::min(static_cast<std::size_t>(column), columnWidths_.size());
+    columnWidths_.insert(columnWidths_.begin() + static_cast<std::ptrdiff_t>(at), std::max(width, 0));
+    FitColumns();
 }
 
 void CCellListCtrl::TrackDeletedColumn(int column) {
@@ -281,6 +294,83 @@ void CCellListCtrl::TrackDeletedColumn(int column) {
     for (Row& r : rows_) {
         if (static_cast<std::size_t>(column) < r.cells.size()) r.cells.erase(r.cells.begin() + column);
     }
+    if (static_cast<std::size_t>(column) < columnWidths_.size()) columnWidths_.erase(columnWidths_.begin() + column);
+}
+
+// The columns get the widths they were inserted with while those fit the client width
+// (which leaves out a vertical scroll bar); when they do not, they share it in the same
+// proportions, so no horizontal scroll bar appears and covers the last row.
+void CCellListCtrl::FitColumns() {
+    if (fitting_ || hwnd_ == nullptr) return;
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    if (toolTip_) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = hwnd_;
+        tool.uId = 1;
+        tool.rect = client;
+        SendMessageW(toolTip_.get(), TTM_NEWTOOLRECTW, 0, AsLParam(&tool));
+    }
+    long long total = 0;
+    for (int width : columnWidths_) total += width;
+    const int available = std::max<int>(client.right - client.left, 0);
+    fitting_ = true;
+    int given = 0;
+    for (std::size_t i = 0; i < columnWidths_.size(); ++i) {
+        int width = columnWidths_[i];
+        if (total > available) {
+            width = i + 1 == columnWidths_.size() ? available - given
+                                                  : static_cast<int>(columnWidths_[i] * available / total);
+        }
+        given += width;
+        if (SendMessageW(hwnd_, LVM_GETCOLUMNWIDTH, i, 0) != width) {
+            SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(width, 0));
+        }
+    }
+    fitting_ = false;
+}
+
+std::u16string CCellListCtrl::CutCellText(int row, int subItem) {
+    if (hwnd_ == nullptr || row < 0 || subItem < 0) return {};
+    std::u16string text = GetItemText(row, subItem);
+    RECT cell{};
+    cell.top = subItem;
+    cell.left = subItem == 0 ? LVIR_LABEL : LVIR_BOUNDS;
+    if (text.empty() || !SendMessageW(hwnd_, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), AsLParam(&cell))) {
+        return {};
+    }
+    const auto width = static_cast<int>(SendMessageW(hwnd_, LVM_GETSTRINGWIDTHW, 0, AsLParam(Wide(text))));
+    return width + 2 * kCellTextMargin > cell.right - cell.left ? text : std::u16string();
+}
+
+void CCellListCtrl::CreateToolTip() {
+    HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                               reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE)), nullptr);
+    if (tip == nullptr) return;  // the list works without its tips
+    toolTip_.reset(tip);
+    // One tool over the whole list; its text is asked for (TTN_GETDISPINFOW) each time it shows.
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = 1;
+    GetClientRect(hwnd_, &tool.rect);
+    tool.lpszText = LPSTR_TEXTCALLBACKW;
+    SendMessageW(tip, TTM_ADDTOOLW, 0, AsLParam(&tool));
+    SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN));
+}
+
+// A tip belongs to one cell: moving to another takes it down, to be asked for anew.
+void CCellListCtrl::TrackTipCell(POINT point) {
+    LVHITTESTINFO hit{};
+    hit.pt = point;
+    SendMessageW(hwnd_, LVM_SUBITEMHITTEST, 0, AsLParam(&hit));
+    const std::pair cell{hit.iItem, hit.iSubItem};
+    if (cell == tipCell_) return;
+    tipCell_ = cell;
+    if (toolTip_) SendMessageW(toolTip_.get(), TTM_POP, 0, 0);
 }
 
 void CCellListCtrl::RedrawRow(int row) {
@@ -333,68 +423,95 @@ bool CCellListCtrl::OpenDropDown(int row, int subItem) {
     if (hwnd_ == nullptr || !CanOpen(row, subItem)) return false;
     const Cell* cell = CellAt(row, subItem);
     if (cell == nullptr || !cell->dropDown) return false;
-    const DropDown setup = *cell->dropDown;
+    const DropDown setup = cell->dropDown.value();
     CloseDropDown();
 
-    SendMessageW(hwnd_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
     RECT cellRect{};
-    cellRect.top = subItem;
-    // Sub-item 0's bounds are the whole row; its label is the cell.
-    cellRect.left = subItem == 0 ? LVIR_LABEL : LVIR_BOUNDS;
-    if (!SendMessageW(hwnd_, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), AsLParam(&cellRect))) {
-        return false;
-    }
-    RECT client{};
-    GetClientRect(hwnd_, &client);
-    cellRect.right = std::min(cellRect.right, client.right);
-
-    const int available =
-        setup.options == nullptr
-            ? 0
-            : std::clamp(setup.count, 0, static_cast<int>(std::min<std::size_t>(
-                                              setup.options->size(), static_cast<std::size_t>(INT32_MAX))));
-    const int rowHeight = std::max<int>(cellRect.bottom - cellRect.top, 1);
-    const int listRows = std::clamp(available, 1, kDropDownVisibleItems);
-
-    DWORD style = WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST;
-    if (setup.sort) style |= CBS_SORT;
-    HWND combo = CreateWindowExW(
-        0, WC_COMBOBOXW, L"", style, cellRect.left, cellRect.top, cellRect.right - cellRect.left,
-        rowHeight * (listRows + 1) + 2, hwnd_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDropDownControlId)),
-        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE)), nullptr);
+    if (!DropDownRect(row, subItem, cellRect)) return false;
+    const int available = std::clamp(
+        setup.count, 0,
+        static_cast<int>(std::min<std::size_t>(setup.options.size(), static_cast<std::size_t>(INT32_MAX))));
+    HWND combo = CreateDropDown(cellRect, std::clamp(available, 1, kDropDownVisibleItems), setup.sort);
     if (combo == nullptr) return false;
-    const auto id = reinterpret_cast<UINT_PTR>(this);
-    if (!SetWindowSubclass(combo, ComboProc, id, reinterpret_cast<DWORD_PTR>(this))) {
-        DestroyWindow(combo);
-        return false;
-    }
-
-    SendMessageW(combo, WM_SETFONT, static_cast<WPARAM>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)), FALSE);
-    // The closed field keeps the height the font needs, so it may stand a little over
-    // the row's lower edge rather than cut its text.
-    LRESULT initialIndex = CB_ERR;
-    for (int i = 0; i < available; ++i) {
-        const std::u16string& text = (*setup.options)[static_cast<std::size_t>(i)];
-        const LRESULT index = SendMessageW(combo, CB_ADDSTRING, 0, AsLParam(Wide(text)));
-        if (index < 0) continue;
-        // The array position travels with the entry, so a sorted list still finds `initial`.
-        SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index), i);
-    }
-    const auto entries = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT index = 0; index < entries; ++index) {
-        if (SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(index), 0) == setup.initial) {
-            initialIndex = index;
-        }
-    }
-    if (initialIndex == CB_ERR && entries > 0) initialIndex = 0;
-    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(initialIndex), 0);
+    FillDropDown(combo, setup, available, GetItemText(row, subItem));
 
     edit_ = Edit{combo, row, subItem, nextGeneration_++, false};
     ShowWindow(combo, SW_SHOW);
     SetFocus(combo);
     SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
     return true;
+}
+
+bool CCellListCtrl::DropDownRect(int row, int subItem, RECT& rect) {
+    SendMessageW(hwnd_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    rect = RECT{};
+    rect.top = subItem;
+    // Sub-item 0's bounds are the whole row; its label is the cell.
+    rect.left = subItem == 0 ? LVIR_LABEL : LVIR_BOUNDS;
+    if (!SendMessageW(hwnd_, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), AsLParam(&rect))) return false;
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    rect.right = std::min(rect.right, client.right);
+    return true;
+}
+
+HWND CCellListCtrl::CreateDropDown(const RECT& cell, int listRows, bool sort) {
+    const int rowHeight = std::max<int>(cell.bottom - cell.top, 1);
+    DWORD style = WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST;
+    if (sort) style |= CBS_SORT;
+    // The closed field keeps the height the font needs, so it may stand a little over
+    // the row's lower edge rather than cut its text.
+    HWND combo = CreateWindowExW(0, WC_COMBOBOXW, L"", style, cell.left, cell.top, cell.right - cell.left,
+                                 rowHeight * (listRows + 1) + 2, hwnd_,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDropDownControlId)),
+                                 reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE)), nullptr);
+    if (combo == nullptr) return nullptr;
+    if (!SetWindowSubclass(combo, ComboProc, reinterpret_cast<UINT_PTR>(this), reinterpret_cast<DWORD_PTR>(this))) {
+        DestroyWindow(combo);
+        return nullptr;
+    }
+    SendMessageW(combo, WM_SETFONT, static_cast<WPARAM>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)), FALSE);
+    return combo;
+}
+
+void CCellListCtrl::FillDropDown(HWND combo, const DropDown& setup, int available, const std::u16string& shown) {
+    // The list opens on the option the cell shows (a pick or a sync may have changed it
+    // since SetComboBox); `initial` only when the cell shows none of them.
+    int current = setup.initial;
+    const auto optionText = [&setup](int i) { return setup.options[static_cast<std::size_t>(i)]; };
+    if (current < 0 || current >= available || optionText(current) != shown) {
+        for (int i = available - 1; i >= 0; --i) {
+            if (optionText(i) == shown) current = i;
+        }
+    }
+    LRESULT currentIndex = CB_ERR;
+    int widest = 0;
+    HDC dc = GetDC(combo);
+    const HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(combo, WM_GETFONT, 0, 0)));
+    for (int i = 0; i < available; ++i) {
+        const std::u16string text = optionText(i);
+        const LRESULT index = SendMessageW(combo, CB_ADDSTRING, 0, AsLParam(Wide(text)));
+        if (index < 0) continue;
+        // The array position travels with the entry, so a sorted list still finds `current`.
+        SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index), i);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, Wide(text), static_cast<int>(std::min<std::size_t>(text.size(), INT32_MAX)),
+                              &extent);
+        widest = std::max<int>(widest, extent.cx);
+    }
+    SelectObject(dc, oldFont);
+    ReleaseDC(combo, dc);
+    const auto entries = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT index = 0; index < entries; ++index) {
+        if (SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(index), 0) == current) currentIndex = index;
+    }
+    if (currentIndex == CB_ERR && entries > 0) currentIndex = 0;
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(currentIndex), 0);
+    // The open list is as wide as its longest text (never narrower than the cell, never
+    // wider than the screen), so options longer than the cell can be read.
+    const int scrollBar = entries > kDropDownVisibleItems ? GetSystemMetrics(SM_CXVSCROLL) : 0;
+    const int width = widest + 2 * kDropDownTextMargin + scrollBar;
+    SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(std::min(width, GetSystemMetrics(SM_CXSCREEN))), 0);
 }
 
 void CCellListCtrl::PostEndEdit(EndEdit how) {
@@ -477,20 +594,29 @@ LRESULT CCellListCtrl::OnListMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
         FinishEdit(static_cast<EndEdit>(wParam), static_cast<unsigned>(lParam));
         return 0;
     }
+    for (const auto handler : {&CCellListCtrl::OnDropDownCommand, &CCellListCtrl::OnMouse, &CCellListCtrl::OnKey,
+                               &CCellListCtrl::OnTableChange, &CCellListCtrl::OnWindowChange}) {
+        if (const std::optional<LRESULT> result = (this->*handler)(hwnd, message, wParam, lParam)) return *result;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+std::optional<LRESULT> CCellListCtrl::OnDropDownCommand(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_COMMAND || edit_.combo == nullptr || reinterpret_cast<HWND>(lParam) != edit_.combo) {
+        return std::nullopt;
+    }
+    switch (HIWORD(wParam)) {
+    case CBN_SELENDOK: PostEndEdit(EndEdit::Commit); break;
+    // The list closed without a pick (Escape, a click outside it), or the combo lost the focus.
+    case CBN_SELENDCANCEL:
+    case CBN_KILLFOCUS: PostEndEdit(EndEdit::Cancel); break;
+    default: break;
+    }
+    return 0;
+}
+
+std::optional<LRESULT> CCellListCtrl::OnMouse(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_COMMAND:
-        if (edit_.combo != nullptr && reinterpret_cast<HWND>(lParam) == edit_.combo) {
-            switch (HIWORD(wParam)) {
-            case CBN_SELENDOK: PostEndEdit(EndEdit::Commit); break;
-            // The list closed without a pick (Escape, a click outside it), or the combo
-            // lost the focus.
-            case CBN_SELENDCANCEL:
-            case CBN_KILLFOCUS: PostEndEdit(EndEdit::Cancel); break;
-            default: break;
-            }
-            return 0;
-        }
-        break;
     case WM_LBUTTONDOWN: {
         LVHITTESTINFO hit{};
         hit.pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -503,39 +629,52 @@ LRESULT CCellListCtrl::OnListMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
         }
         return result;
     }
-    case WM_KEYDOWN:
-        if ((wParam == VK_F2 || wParam == VK_RETURN || wParam == VK_SPACE) && OpenSelectedRowDropDown()) {
-            return 0;
-        }
-        break;
-    case WM_SYSKEYDOWN:
-        // Bit 29: the Alt key is down, as for a combo box's own Alt+Down.
-        if (wParam == VK_DOWN && (lParam & (1 << 29)) != 0 && OpenSelectedRowDropDown()) return 0;
-        break;
-    case WM_GETDLGCODE: {
-        LRESULT code = DefSubclassProc(hwnd, message, wParam, lParam);
-        const auto* msg = reinterpret_cast<const MSG*>(lParam);
-        // Enter would otherwise go to the dialog's default button; on a row that can
-        // open its drop-down it opens it instead.
-        if (msg != nullptr && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) {
-            const int row = GetCurSel();
-            if (CanOpen(row, FirstDropDownCell(row))) code |= DLGC_WANTMESSAGE;
-        }
-        return code;
-    }
+    case WM_MOUSEMOVE:
+        TrackTipCell({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return std::nullopt;
     case WM_VSCROLL:
     case WM_HSCROLL:
     case WM_MOUSEWHEEL:
         CloseDropDown();
-        break;
-    case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header != nullptr && (header->code == HDN_BEGINTRACKW || header->code == HDN_BEGINTRACKA ||
-                                  header->code == HDN_DIVIDERDBLCLICKW)) {
-            CloseDropDown();
-        }
-        break;
+        return std::nullopt;
+    default:
+        return std::nullopt;
     }
+}
+
+std::optional<LRESULT> CCellListCtrl::OnKey(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_GETDLGCODE: {
+        const LRESULT code = DefSubclassProc(hwnd, message, wParam, lParam);
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        // Enter in the list is the list's, never the dialog's: it opens the selected row's
+        // drop-down or does nothing, so it cannot end the dialog and lose unsynced picks.
+        const bool enter =
+            msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_CHAR) && msg->wParam == VK_RETURN;
+        return enter ? code | DLGC_WANTMESSAGE : code;
+    }
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN) {
+            OpenSelectedRowDropDown();
+            return 0;
+        }
+        if ((wParam == VK_F2 || wParam == VK_SPACE) && OpenSelectedRowDropDown()) return 0;
+        return std::nullopt;
+    case WM_CHAR:
+        if (wParam == VK_RETURN) return 0;
+        return std::nullopt;
+    case WM_SYSKEYDOWN:
+        // Bit 29: the Alt key is down, as for a combo box's own Alt+Down.
+        if (wParam == VK_DOWN && (lParam & (1 << 29)) != 0 && OpenSelectedRowDropDown()) return 0;
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Rows and columns inserted or deleted by anyone: the per-row state follows them.
+std::optional<LRESULT> CCellListCtrl::OnTableChange(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
     case LVM_INSERTITEMW:
     case LVM_INSERTITEMA: {
         const LRESULT index = DefSubclassProc(hwnd, message, wParam, lParam);
@@ -557,8 +696,11 @@ LRESULT CCellListCtrl::OnListMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     case LVM_INSERTCOLUMNW:
     case LVM_INSERTCOLUMNA: {
+        // The width asked for sits at the same place in both structures.
+        const auto* asked = reinterpret_cast<const LVCOLUMNW*>(lParam);
+        const int width = asked != nullptr && (asked->mask & LVCF_WIDTH) != 0 ? asked->cx : 0;
         const LRESULT column = DefSubclassProc(hwnd, message, wParam, lParam);
-        if (column >= 0) TrackInsertedColumn(static_cast<int>(column));
+        if (column >= 0) TrackInsertedColumn(static_cast<int>(column), width);
         return column;
     }
     case LVM_DELETECOLUMN: {
@@ -566,18 +708,53 @@ LRESULT CCellListCtrl::OnListMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
         if (done) TrackDeletedColumn(static_cast<int>(wParam));
         return done;
     }
+    default:
+        return std::nullopt;
+    }
+}
+
+// Size, column resizing, the tip's questions, and the list going away.
+std::optional<LRESULT> CCellListCtrl::OnWindowChange(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SIZE: {
+        // A vertical scroll bar coming or going changes the client width.
+        const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+        FitColumns();
+        return result;
+    }
+    case WM_NOTIFY:
+        if (lParam == 0) return std::nullopt;
+        return OnNotify(*reinterpret_cast<const NMHDR*>(lParam), lParam);
     case WM_DESTROY:
         CloseDropDown();
-        break;
+        return std::nullopt;
     case WM_NCDESTROY: {
         const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
         Detach();
         return result;
     }
     default:
-        break;
+        return std::nullopt;
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+std::optional<LRESULT> CCellListCtrl::OnNotify(const NMHDR& header, LPARAM lParam) {
+    if (header.code == HDN_BEGINTRACKW || header.code == HDN_BEGINTRACKA || header.code == HDN_DIVIDERDBLCLICKW) {
+        CloseDropDown();
+    } else if (header.hwndFrom == toolTip_.get() && header.code == TTN_GETDISPINFOW) {
+        auto& info = *reinterpret_cast<NMTTDISPINFOW*>(lParam);
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        ScreenToClient(hwnd_, &cursor);
+        LVHITTESTINFO hit{};
+        hit.pt = cursor;
+        SendMessageW(hwnd_, LVM_SUBITEMHITTEST, 0, AsLParam(&hit));
+        const std::u16string text = hit.iItem >= 0 ? CutCellText(hit.iItem, hit.iSubItem) : std::u16string();
+        tipText_.assign(text.begin(), text.end());
+        info.lpszText = tipText_.data();
+        return 0;
+    }
+    return std::nullopt;
 }
 
 LRESULT CCellListCtrl::OnComboMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -50,7 +50,7 @@ public:
     // What SetComboBox told the control about one cell.
     struct DropDown {
         bool enabled = false;
-        const std::vector<std::u16string>* options = nullptr;
+        std::vector<std::u16string> options;
         int count = 0;
         int initial = 0;
         bool sort = false;
@@ -86,8 +86,8 @@ public:
     void InsertItem(int row, const std::u16string& text) override;
     void SetEnabled(int row, bool enable) override;
     int GetCurSel() override;
-    void SetComboBox(int row, int subItem, bool enable, const std::vector<std::u16string>* options,
-                     int count, int initial, bool sort) override;
+    void SetComboBox(int row, int subItem, bool enable, std::vector<std::u16string> options, int count,
+                     int initial, bool sort) override;
     std::u16string GetItemText(int row, int subItem) override;
     void GetItemColors(int row, int subItem, ColorRef& text, ColorRef& background) override;
     int GetModified(int row, int subItem) override;

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 
+#include "hotplug/BroadcastParser.h"
 #include "ui/WideText.h"
 // The identifiers the resource script and the code share.
 #include "../../../res/resource.h"
@@ -31,6 +31,12 @@ GUID ToGuid(const Guid& guid) {
 }
 
 static_assert(sizeof(DEV_BROADCAST_DEVICEINTERFACE_W) == 32, "the filter is 32 bytes");
+
+// Where a minimised window draws its icon: centred, rounding half a pixel up.
+POINT MinimisedIconOrigin(const RECT& client) {
+    return {(client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2,
+            (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2};
+}
 
 }  // namespace
 
@@ -94,24 +100,13 @@ INT_PTR CMainDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_QUERYDRAGICON:
         // One of the messages whose result is the dialog procedure's own return value.
         return reinterpret_cast<INT_PTR>(m_hIcon);
-    case WM_DEVICECHANGE: {
-        // The logic asks for default processing by calling DefaultProcessing, which
-        // only notes the request: a dialog procedure gets the default by returning
-        // FALSE, after which the dialog manager runs DefWindowProc and returns its
-        // result to the sender. Calling the default from inside the dialog procedure
-        // would re-enter it. The flag is saved around the call because a sync pass's
-        // message box can dispatch a nested WM_DEVICECHANGE.
-        const bool outer = std::exchange(m_DeferToDefault, false);
-        const LRESULT result = m_Logic.OnDeviceChange(wParam, reinterpret_cast<const void*>(lParam));
-        const bool deferred = std::exchange(m_DeferToDefault, outer);
-        return deferred ? FALSE : Result(result);
-    }
+    case WM_DEVICECHANGE:
+        return OnDeviceChange(wParam, lParam);
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header != nullptr && header->idFrom == IDC_PARAM_LIST && header->code == LVN_ITEMCHANGED) {
-            std::intptr_t result = 0;
-            m_Logic.OnItemChangedList(&result);
-            return Result(result);
+            m_Logic.OnItemChangedList();
+            return Result(0);
         }
         return FALSE;
     }
@@ -134,6 +129,17 @@ INT_PTR CMainDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+INT_PTR CMainDialog::OnDeviceChange(WPARAM event, LPARAM broadcast) {
+    // An event without a broadcast is answered TRUE at once, without default processing.
+    if (broadcast == 0) return Result(TRUE);
+    if (const auto parsed = ParseDeviceBroadcast(event, reinterpret_cast<const void*>(broadcast))) {
+        m_Logic.OnDeviceChange(*parsed);
+    }
+    // FALSE hands the message to the dialog manager's default processing, which
+    // returns DefWindowProc's result to the sender.
+    return FALSE;
+}
+
 void CMainDialog::EndDialogWith(int result) {
     if (m_Modal) {
         EndDialog(m_hWnd, result);
@@ -149,9 +155,7 @@ bool CMainDialog::OnPaint() {
     SendMessageW(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     RECT client{};
     GetClientRect(m_hWnd, &client);
-    const IconOrigin origin =
-        MinimisedIconOrigin(client.right - client.left, client.bottom - client.top,
-                            GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    const POINT origin = MinimisedIconOrigin(client);
     DrawIcon(dc, origin.x, origin.y, m_hIcon);
     EndPaint(m_hWnd, &paint);
     return true;
@@ -229,11 +233,6 @@ void CMainDialog::RegisterDeviceInterfaceNotification(const Guid& interfaceClass
     // registration itself lasts exactly as long as the window.
     m_DeviceNotification.reset(
         RegisterDeviceNotificationW(m_hWnd, &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
-}
-
-std::intptr_t CMainDialog::DefaultProcessing() {
-    m_DeferToDefault = true;
-    return 0;  // not the message's result: Dispatch lets the dialog manager produce that
 }
 
 void CMainDialog::ExitProcess(int status) {

@@ -54,7 +54,6 @@ public:
     void ShowMessage(const std::u16string& text) override;
     LocalTime GetLocalTime() override;
     void RegisterDeviceInterfaceNotification(const Guid& interfaceClass) override;
-    std::intptr_t DefaultProcessing() override;
     [[noreturn]] void ExitProcess(int status) override;
 
 private:
@@ -62,6 +61,7 @@ private:
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     // Hands a handler's result to the dialog manager, which returns it to the sender.
     INT_PTR Result(LRESULT result);
+    INT_PTR OnDeviceChange(WPARAM event, LPARAM broadcast);
     bool OnPaint();
     void EndDialogWith(int result);
     static int ButtonId(DialogButton button);
@@ -75,8 +75,6 @@ private:
     UniqueFont m_CustomFont;
     HICON m_hIcon;  // a shared resource icon: never destroyed
     UniqueDeviceNotification m_DeviceNotification;
-    // Set by DefaultProcessing while a message is being handled.
-    bool m_DeferToDefault = false;
     CConfigToolDlg m_Logic;
 };
 

@@ -3,6 +3,7 @@
 // (rows, per-cell state, a user's pick) and a window that records what was done to it.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/CellList.h"
@@ -20,7 +21,7 @@ struct FakeCell {
 struct FakeRow {
     FakeCell cells[2];
     bool enabled = true;
-    const std::vector<std::u16string>* options = nullptr;  // set by SetComboBox
+    std::vector<std::u16string> options;  // set by SetComboBox
     int count = 0;
     int initial = 0;
 };
@@ -62,9 +63,9 @@ public:
     }
     void SetEnabled(int row, bool enable) override { Row(row).enabled = enable; }
     int GetCurSel() override { return selected; }
-    void SetComboBox(int row, int, bool, const std::vector<std::u16string>* options, int count, int initial,
+    void SetComboBox(int row, int, bool, std::vector<std::u16string> options, int count, int initial,
                      bool) override {
-        Row(row).options = options, Row(row).count = count, Row(row).initial = initial;
+        Row(row).options = std::move(options), Row(row).count = count, Row(row).initial = initial;
     }
     std::u16string GetItemText(int row, int sub) override { return Cell(row, sub).text; }
     void GetItemColors(int row, int sub, ColorRef& text, ColorRef& background) override {
@@ -82,8 +83,8 @@ public:
     // changed. False when the row offers no such pick.
     bool UserPicks(int row, int index) {
         FakeRow& r = Row(row);
-        if (!r.enabled || r.options == nullptr || index < 0 || index >= r.count) return false;
-        const std::u16string& text = (*r.options)[static_cast<std::size_t>(index)];
+        if (!r.enabled || index < 0 || index >= r.count) return false;
+        const std::u16string text = r.options.at(static_cast<std::size_t>(index));
         r.cells[1].modified = r.cells[1].modified || r.cells[1].text != text;
         r.cells[1].text = text;
         return true;
@@ -105,8 +106,6 @@ public:
     std::vector<FontRequest> fonts;
     std::vector<Guid> registrations;
     bool syncEnabled = true;
-    std::intptr_t defaultResult = 0x5A;
-    int defaultCalls = 0;
 
     void SetIcons() override { calls.push_back("SetIcons"); }
     void SetTitle(const std::u16string& t) override { calls.push_back("SetTitle"), title = t; }
@@ -133,7 +132,6 @@ public:
     void RegisterDeviceInterfaceNotification(const Guid& g) override {
         calls.push_back("Register"), registrations.push_back(g);
     }
-    std::intptr_t DefaultProcessing() override { return ++defaultCalls, defaultResult; }
     [[noreturn]] void ExitProcess(int status) override { throw ExitRequested{status}; }
 
     // The handle CreateListFont gave out.
