@@ -46,10 +46,9 @@ public:
                                                 std::uint64_t maxBytes) = 0;
 };
 
-// The host's file system: POSIX calls, or the Win32 file API on Windows.
+// The host's file system. Not defined by the core: each platform library defines it
+// (tessmo::posix with POSIX calls, tessmo::win32 with the Win32 file API), so a program
+// gets its host's files by linking its platform.
 ProfileFiles& HostProfileFiles();
-
-// ".\\dir\\file.ini" → "./dir/file.ini" in UTF-8: the path a POSIX host opens.
-std::string PosixPathFromWindows(std::u16string_view path);
 
 }  // namespace tessmo

@@ -4,34 +4,13 @@
 
 #include <limits>
 
+#include "profile/FileHandle.h"
+#include "ui/WideText.h"
+
 namespace tessmo::win32 {
-namespace {
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 text is handed to the W functions as it is");
-
-LPCWSTR Wide(const std::u16string& text) { return reinterpret_cast<LPCWSTR>(text.c_str()); }
-LPWSTR Wide(char16_t* buffer) { return reinterpret_cast<LPWSTR>(buffer); }
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle() {
-        if (IsOpen()) CloseHandle(handle_);
-    }
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-}  // namespace
 
 std::optional<std::uint32_t> Win32ProfileSource::FileLength(const std::u16string& path) {
-    const FileHandle file(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const FileHandle file = OpenShared(path, GENERIC_READ);
     if (!file.IsOpen()) return std::nullopt;
     DWORD high = 0;
     const DWORD low = GetFileSize(file.Get(), &high);
@@ -55,8 +34,8 @@ std::uint32_t Win32ProfileSource::GetSection(const std::u16string& section, char
 std::uint32_t Win32ProfileSource::GetString(const std::u16string& section, const std::u16string& key,
                                             const std::u16string& defaultValue, char16_t* buffer,
                                             std::uint32_t capacity, const std::u16string& path) {
-    return GetPrivateProfileStringW(Wide(section), Wide(key), Wide(defaultValue), Wide(buffer),
-                                    capacity, Wide(path));
+    return GetPrivateProfileStringW(Wide(section), Wide(key), Wide(defaultValue), Wide(buffer), capacity,
+                                    Wide(path));
 }
 
 std::uint32_t Win32ProfileSource::GetInt(const std::u16string& section, const std::u16string& key,
