@@ -19,6 +19,11 @@ std::uint8_t CameraFirmware::Option(std::uint16_t paraIdx) const {
     return found != options_.end() ? found->second : 0;
 }
 
+void CameraFirmware::ClearFaults() {
+    failures_.clear();
+    vanishAfter_ = 0;
+}
+
 FirmwareReply CameraFirmware::Receive(RequestKind kind, std::uint32_t id, std::span<std::uint8_t> data) {
     const std::size_t n = ++count_;
     FirmwareReply reply;

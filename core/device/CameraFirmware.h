@@ -64,6 +64,10 @@ public:
     void FailRequest(std::size_t n, std::int32_t code) { failures_[n] = code; }
     // The camera is unplugged right after answering the n-th request (0: never).
     void VanishAfterRequests(std::size_t n) { vanishAfter_ = n; }
+    void ClearFaults();
+    // Whether the next request is to fail: a front end that must refuse a SET before
+    // its payload arrives (a USB control transfer) asks here.
+    bool NextRequestFails() const { return failures_.contains(count_ + 1); }
     std::size_t RequestCount() const { return count_; }
     void ResetCount() { count_ = 0; }
 
