@@ -1,28 +1,10 @@
 #include "config/Catalogue.h"
 
-#include <optional>
-#include <string_view>
-
+#include "config/OptionLine.h"
 #include "config/ScratchText.h"
 
 namespace tessmo {
 namespace {
-
-constexpr std::u16string_view kOptionKeyPrefix = u"SubStr";
-
-// An option line is any raw line whose first six characters are exactly "SubStr"
-// (SubStr0, SubStrX and SubStr itself alike); its text is everything after the first
-// '=' with every double quote removed. A line without '=' is no option.
-std::optional<std::u16string> OptionText(std::u16string_view line) {
-    if (line.substr(0, kOptionKeyPrefix.size()) != kOptionKeyPrefix) return std::nullopt;
-    const std::size_t equals = line.find(u'=');
-    if (equals == std::u16string_view::npos) return std::nullopt;
-    std::u16string text;
-    for (const char16_t c : line.substr(equals + 1)) {
-        if (c != u'"') text.push_back(c);
-    }
-    return text;
-}
 
 std::u16string ReadText(ProfileSource& profile, const std::u16string& path,
                         const std::u16string& section, const std::u16string& key,

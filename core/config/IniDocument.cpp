@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/Text.h"
+#include "config/ProfileInt.h"
 
 namespace tessmo {
 namespace {
@@ -210,13 +211,6 @@ private:
     std::uint64_t written_ = 0;
 };
 
-unsigned DigitValue(char16_t c) {
-    if (c >= u'0' && c <= u'9') return static_cast<unsigned>(c - u'0');
-    if (c >= u'a' && c <= u'z') return static_cast<unsigned>(c - u'a') + 10;
-    if (c >= u'A' && c <= u'Z') return static_cast<unsigned>(c - u'A') + 10;
-    return 36;
-}
-
 }  // namespace
 
 std::u16string DecodeIniText(std::string_view bytes) {
@@ -233,7 +227,9 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
     const std::u16string_view text(decoded);
     IniDocument document;
     std::size_t position = 0;
+    std::uint32_t lineNumber = 0;
     while (position < text.size()) {
+        ++lineNumber;
         // Lines end at CR, LF or CRLF; the last line needs no line end.
         std::size_t end = text.find_first_of(u"\r\n", position);
         if (end == std::u16string_view::npos) end = text.size();
@@ -256,13 +252,14 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
             name = TrimBlanks(name.substr(0, std::min(name.find(u']'), name.size())));
             document.firstSectionByFoldedName_.try_emplace(FoldCase(name),
                                                            document.sections_.size());
-            document.sections_.push_back(IniSection{std::u16string(name), {}});
+            document.sections_.push_back(IniSection{std::u16string(name), {}, lineNumber});
             continue;
         }
         if (line.front() == u';') continue;  // a comment; '#' is text
         if (document.sections_.empty()) continue;
 
         IniLine entry;
+        entry.lineNumber = lineNumber;
         const std::size_t equals = line.find(u'=');
         if (equals == std::u16string_view::npos) {
             entry.key = TrimBlanks(line);
@@ -348,35 +345,6 @@ std::uint32_t ProfileInt(const IniDocument* document, std::u16string_view sectio
     return value.empty() ? fallback : ParseProfileInt(value);
 }
 
-// The system converts the value as RtlUnicodeStringToInteger does with base 0: leading
-// characters up to and including the space are skipped, one sign, then a "0x", "0o" or
-// "0b" prefix picks base 16, 8 or 2 (decimal otherwise), and the digits run to the first
-// character that is not one. Text that starts otherwise gives 0, and the result wraps
-// modulo 2^32 ("4294967297" is 1, "-1" is 0xFFFFFFFF).
-std::uint32_t ParseProfileInt(std::u16string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && text[i] <= u' ') ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    unsigned base = 10;
-    if (i + 1 < text.size() && text[i] == u'0') {
-        switch (text[i + 1]) {
-            case u'x': base = 16, i += 2; break;
-            case u'o': base = 8, i += 2; break;
-            case u'b': base = 2, i += 2; break;
-            default: break;
-        }
-    }
-    std::uint32_t value = 0;
-    for (; i < text.size(); ++i) {
-        const unsigned digit = DigitValue(text[i]);
-        if (digit >= base) break;
-        value = value * base + digit;
-    }
-    return negative ? 0u - value : value;
-}
+std::uint32_t ParseProfileInt(std::u16string_view text) { return ReadProfileInt(text).value; }
 
 }  // namespace tessmo

@@ -19,11 +19,13 @@ struct IniLine {
     std::u16string key;
     std::u16string value;
     bool hasEquals = false;
+    std::uint32_t lineNumber = 0;  // 1-based, in the decoded text; for messages to the file's author
 };
 
 struct IniSection {
     std::u16string name;  // trimmed text between '[' and the first ']' (or the line end)
     std::vector<IniLine> lines;
+    std::uint32_t lineNumber = 0;  // of the header
 };
 
 class IniDocument {
@@ -66,7 +68,7 @@ std::uint32_t ProfileString(const IniDocument* document, std::u16string_view sec
 std::uint32_t ProfileInt(const IniDocument* document, std::u16string_view section,
                          std::u16string_view key, std::int32_t defaultValue);
 
-// GetPrivateProfileIntW's number parsing (see the definition).
+// GetPrivateProfileIntW's number parsing (see ReadProfileInt in config/ProfileInt.h).
 std::uint32_t ParseProfileInt(std::u16string_view text);
 
 }  // namespace tessmo

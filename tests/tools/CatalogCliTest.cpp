@@ -10,121 +10,206 @@
 
 namespace {
 
+namespace fs = std::filesystem;
+
 struct ToolRun {
     int status = -1;
     std::string out;
     std::string err;
 };
 
-std::filesystem::path Scratch() {
-    auto dir = std::filesystem::temp_directory_path() /
+fs::path Scratch() {
+    auto dir = fs::temp_directory_path() /
                ("tessmo-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    fs::remove_all(dir);
+    fs::create_directories(dir);
     return dir;
 }
 
-std::string Slurp(const std::filesystem::path& p) {
+std::string Slurp(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-ToolRun RunTool(const std::string& args, const std::filesystem::path& cwd) {
-    const auto out = cwd / "stdout.txt";
+void Write(const fs::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+// `args` go through the shell as written; stdout goes to `out` when given (e.g. /dev/full).
+ToolRun RunTool(const std::string& args, const fs::path& cwd, const std::string& out = "") {
+    const std::string outPath = out.empty() ? (cwd / "stdout.txt").string() : out;
     const auto err = cwd / "stderr.txt";
     const std::string command = "cd '" + cwd.string() + "' && '" TESSMO_CATALOG_TOOL "' " + args + " >'" +
-                                out.string() + "' 2>'" + err.string() + "'";
+                                outPath + "' 2>'" + err.string() + "'";
     ToolRun run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = Slurp(out);
+    if (out.empty()) run.out = Slurp(outPath);
     run.err = Slurp(err);
     return run;
 }
 
-void Write(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
-}
-
 TEST(CatalogCli, PrintsTheExampleCatalogueAsJson) {
-    const auto dir = Scratch();
-    const ToolRun run = RunTool("'" TESSMO_SOURCE_DIR "/examples/Vorlund.ini'", dir);
+    const ToolRun run = RunTool("'" TESSMO_SOURCE_DIR "/examples/Vorlund.ini'", Scratch());
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out.rfind(
-                  "{\"parameters\":[{\"MainStr\":\"Resolution\",\"ParaStr\":\"Video resolution and frame rate\","
-                  "\"ParaIdx\":1,\"SubStrs\":[\"1920x1080 30fps\",\"1280x720 60fps\",",
-                  0),
+    EXPECT_EQ(run.out.rfind("{\"parameters\":[{\"MainStr\":\"Resolution\",\"ParaStr\":\"Video resolution and "
+                            "frame rate\",\"ParaIdx\":1,\"SubStrs\":[\"1920x1080 30fps\",\"1280x720 60fps\",",
+                            0),
               0u)
         << run.out;
     // Quotes around option texts are removed; the Windows-1252 file arrives as UTF-8.
     EXPECT_NE(run.out.find("\"SubStrs\":[\"+2.0\",\"+1.0\",\"0.0\",\"-1.0\",\"-2.0\"]"), std::string::npos);
-    EXPECT_NE(run.out.find("\"Fran\xC3\xA7" "ais\""), std::string::npos);
-    EXPECT_EQ(run.out.back(), '\n');
+    EXPECT_NE(run.out.find("\"Fran\xC3\xA7"
+                           "ais\""),
+              std::string::npos);
     EXPECT_EQ(run.err, "") << "the example has no authoring mistakes";
 }
 
 TEST(CatalogCli, DefaultsToVorlundIniInTheCurrentFolderAndAddsSettings) {
     const auto dir = Scratch();
-    Write(dir / "Vorlund.ini", "[A]\nMainStr=Tab\there \"q\" back\\slash\nParaIdx=-1\nSubStr0=x=y\n");
+    Write(dir / "Vorlund.ini", "[A]\nMainStr=Tab\there \"q\" back\\slash\nParaIdx=7\nSubStr0=x=y\n");
     Write(dir / "Tessmo.ini", "[Private]\nTitle=My \"Cam\"\nApp_Font_Size=65536\nCustom_String=Hello\n");
     const ToolRun run = RunTool("--settings Tessmo.ini", dir);
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out,
-              "{\"parameters\":[{\"MainStr\":\"Tab\\there \\\"q\\\" back\\\\slash\",\"ParaStr\":\"\","
-              "\"ParaIdx\":65535,\"SubStrs\":[\"x=y\"]}],"
-              "\"settings\":{\"Title\":\"My \\\"Cam\\\"\",\"Col_Name\":\"\",\"Col_Value\":\"\",\"App_Font_Size\":0,"
-              "\"Custom_String\":\"Hello\",\"Custom_Font_Name\":\"\",\"Custom_Font_Size\":22,\"Custom_Font_Bold\":1}}\n");
+    EXPECT_EQ(
+        run.out,
+        "{\"parameters\":[{\"MainStr\":\"Tab\\there \\\"q\\\" back\\\\slash\",\"ParaStr\":\"\","
+        "\"ParaIdx\":7,\"SubStrs\":[\"x=y\"]}],"
+        "\"settings\":{\"Title\":\"My \\\"Cam\\\"\",\"Col_Name\":\"\",\"Col_Value\":\"\",\"App_Font_Size\":0,"
+        "\"Custom_String\":\"Hello\",\"Custom_Font_Name\":\"\",\"Custom_Font_Size\":22,\"Custom_Font_Bold\":"
+        "1}}\n");
 }
 
-TEST(CatalogCli, WarnsAboutLikelyAuthoringMistakes) {
+struct WarningCase {
+    const char* name;
+    std::string file;
+    std::string warning;  // the whole line, after "defs.ini"
+    int status = 0;
+};
+
+void PrintTo(const WarningCase& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class CatalogCliWarnings : public ::testing::TestWithParam<WarningCase> {};
+
+TEST_P(CatalogCliWarnings, SaysWhichSectionAndLine) {
     const auto dir = Scratch();
-    std::string many = "[Many]\nParaIdx=9\n";
-    for (int i = 0; i < 257; ++i) many += "SubStr" + std::to_string(i) + "=v\n";
-    Write(dir / "defs.ini", "[Case]\nParaIdx=1\nsubstr0=a\nSubStr1=b\n"
-                            "[Empty]\nParaIdx=2\n"
-                            "[NoIdx]\nSubStr0=a\n"
-                            "[Twice]\nParaIdx=1\nSubStr0=a\n" + many);
+    Write(dir / "defs.ini", GetParam().file);
     const ToolRun run = RunTool("defs.ini", dir);
-    ASSERT_EQ(run.status, 0);
-    const struct {
-        const char* what;
-        const char* text;
-    } expected[] = {
-        {"option key in another case", "section [Case]: key \"substr0\" is not an option line"},
-        {"no options", "section [Empty] has no options"},
-        {"no ParaIdx", "section [NoIdx] has no ParaIdx"},
-        {"ParaIdx twice", "section [Twice] uses ParaIdx 1, already used by [Case]"},
-        {"too many options", "section [Many] has 257 options"},
-    };
-    for (const auto& e : expected) EXPECT_NE(run.err.find(e.text), std::string::npos) << e.what << "\n" << run.err;
-    EXPECT_NE(run.out.find("\"MainStr\":\"\""), std::string::npos) << "the catalogue is still printed";
+    EXPECT_EQ(run.status, GetParam().status) << run.err;
+    EXPECT_NE(run.err.find("defs.ini" + GetParam().warning + "\n"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.rfind("{\"parameters\":[", 0), 0u) << "the catalogue is still printed";
 }
 
-TEST(CatalogCli, FileThatCannotBeOpenedExitsWithTwoAndPrintsNothing) {
+std::string ManyOptions() {
+    std::string text = "[Many]\nParaIdx=9\n";
+    for (int i = 0; i < 257; ++i) text += "SubStr" + std::to_string(i) + "=v\n";
+    return text;
+}
+
+const std::string kOk = "ParaIdx=1\nSubStr0=a\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Definitions, CatalogCliWarnings,
+    ::testing::Values(
+        WarningCase{
+            "OptionKeyInAnotherCase", "[Case]\n" + kOk + "substr1=a\n",
+            ":4: warning: key \"substr1\" is not an option line: option keys begin with \"SubStr\" exactly"},
+        WarningCase{"NoOptions", "[Empty]\nParaIdx=2\n", ":1: warning: section [Empty] has no options"},
+        WarningCase{"TooManyOptions", ManyOptions(),
+                    ":1: warning: section [Many] has 257 options; the camera stores only indexes 0 to 255"},
+        WarningCase{"LastNameFillsTheNameBuffer", "[Ab]", ":1: warning: section [Ab] has no options"},
+        WarningCase{"NoParaIdx", "[A]\nSubStr0=a\n",
+                    ":1: warning: section [A] has no ParaIdx; 65535 is sent to the camera"},
+        WarningCase{"EmptyParaIdx", "[A]\nSubStr0=a\nParaIdx=\n",
+                    ":3: warning: ParaIdx is empty; the camera gets 65535"},
+        WarningCase{"NonNumericParaIdx", "[A]\nParaIdx=\"two\"\nSubStr0=a\n",
+                    ":2: warning: ParaIdx \"two\" is not a number; the camera gets 0"},
+        WarningCase{"ParaIdxWithTrailingText", "[A]\nParaIdx=12 b\nSubStr0=a\n",
+                    ":2: warning: ParaIdx \"12 b\" ends in text that is ignored; the camera gets 12"},
+        WarningCase{"ParaIdxOutOfRange", "[A]\nParaIdx=70000\nSubStr0=a\n",
+                    ":2: warning: ParaIdx \"70000\" is outside 0 to 65535; the camera gets 4464"},
+        WarningCase{"NegativeParaIdx", "[A]\nParaIdx=-1\nSubStr0=a\n",
+                    ":2: warning: ParaIdx \"-1\" is outside 0 to 65535; the camera gets 65535"},
+        WarningCase{"ParaIdxInAPrefixedBase", "[A]\nParaIdx=0x1F\nSubStr0=a\n",
+                    ":2: warning: ParaIdx \"0x1F\" is read as a base-16 number; the camera gets 31"},
+        WarningCase{"ParaIdxTwice", "[A]\n" + kOk + "[B]\n" + kOk,
+                    ":5: warning: section [B] uses ParaIdx 1, already used by section [A] (line 1)"},
+        WarningCase{"KeyRepeatedInASection", "[A]\nMainStr=x\n" + kOk + "mainstr=y\n",
+                    ":5: warning: key \"mainstr\" repeats line 2 in section [A]; only the first is read"},
+        WarningCase{
+            "SectionRepeated", "[A]\n" + kOk + "[a]\nParaIdx=2\n",
+            ":4: warning: section [a] repeats the section of line 1; its row shows that section's keys "
+            "and its own lines are ignored"},
+        WarningCase{"NamelessSectionWithKeys", "[]\nMainStr=lost\n[A]\n" + kOk,
+                    ":1: warning: a section without a name ([]) makes no row; its 1 line(s) are ignored"},
+        WarningCase{"Utf16WithoutByteOrderMark", std::string("[\0A\0]\0\n\0", 8),
+                    ": warning: the file looks like UTF-16 without a byte-order mark and reads as an empty "
+                    "catalogue; save it as UTF-16 with a byte-order mark or as UTF-8",
+                    1},
+        WarningCase{
+            "ControlCharactersAreEscaped", "[A\x1B[2J\xC2\x9B\xE2\x80\xAE]\n" + kOk + "[B]\n" + kOk,
+            ":5: warning: section [B] uses ParaIdx 1, already used by section [A\\x1B[2J\\x9B\\u{202E}] "
+            "(line 1)"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+struct FailureCase {
+    const char* name;
+    std::string args;
+    std::string message;
+    std::string out = "";  // where stdout goes: a file of the test's by default
+};
+
+TEST(CatalogCli, FailuresExitWithTwoAndPrintNothing) {
     const auto dir = Scratch();
-    const struct {
-        const char* name;
-        std::string args;
-    } cases[] = {
-        {"missing definition file", "nothere.ini"},
-        {"default file absent", ""},
-        {"a folder", "."},
-        {"missing settings file", "'" TESSMO_SOURCE_DIR "/examples/Vorlund.ini' --settings nothere.ini"},
-        {"unknown option", "--frobnicate"},
+    const std::string example = "'" TESSMO_SOURCE_DIR "/examples/Vorlund.ini'";
+    const FailureCase cases[] = {
+        {"missing definition file", "nothere.ini", "cannot open definition file nothere.ini: No such file"},
+        {"default file absent", "", "cannot open definition file Vorlund.ini"},
+        {"a folder", ".", "cannot open definition file .: not a regular file"},
+        {"missing settings file", example + " --settings nothere.ini",
+         "cannot open settings file nothere.ini"},
+        {"unknown option", "--frobnicate", "unknown option --frobnicate"},
+        {"full disk", example, "cannot write the output: No space left on device", "/dev/full"},
+        {"full disk for the help", "--help", "cannot write the output", "/dev/full"},
     };
     for (const auto& c : cases) {
-        const ToolRun run = RunTool(c.args, dir);
-        EXPECT_EQ(run.status, 2) << c.name;
-        EXPECT_EQ(run.out, "") << c.name;
-        EXPECT_NE(run.err, "") << c.name;
+        SCOPED_TRACE(c.name);
+        const ToolRun run = RunTool(c.args, dir, c.out);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("tessmo-catalog: " + c.message), std::string::npos) << run.err;
     }
 }
 
-TEST(CatalogCli, HelpExplainsUsage) {
-    const ToolRun run = RunTool("--help", Scratch());
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("Usage: tessmo-catalog [DEFINITION_FILE] [--settings SETTINGS_FILE]"), std::string::npos);
-    EXPECT_NE(run.out.find("Exit status"), std::string::npos);
+// Names a POSIX file system allows that no Windows path conversion may alter.
+TEST(CatalogCli, OpensExactlyThePathGiven) {
+    const auto dir = Scratch();
+    const struct {
+        const char* what;
+        std::string name;
+        std::string shown;
+    } cases[] = {
+        {"not UTF-8",
+         "d\xE9"
+         "f.ini",
+         "d\\xE9f.ini"},
+        {"a backslash", "a\\b.ini", "a\\b.ini"},
+        {"a control character",
+         "e\x1B"
+         "c.ini",
+         "e\\x1Bc.ini"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Write(dir / c.name, "[A]\nParaIdx=1\n");
+        const ToolRun run = RunTool("'" + c.name + "'", dir);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out,
+                  "{\"parameters\":[{\"MainStr\":\"\",\"ParaStr\":\"\",\"ParaIdx\":1,\"SubStrs\":[]}]}\n");
+        EXPECT_EQ(run.err, c.shown + ":1: warning: section [A] has no options\n");
+    }
 }
 
 }  // namespace
