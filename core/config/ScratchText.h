@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
-#include <new>
 #include <string>
 #include <string_view>
+
+#include "common/Allocation.h"
 
 namespace tessmo {
 
@@ -23,7 +24,7 @@ public:
     explicit ScratchText(std::uint32_t capacity) {
         if (capacity > kMaxScratchChars) return;
         if (capacity > 0) {
-            data_.reset(new (std::nothrow) char16_t[capacity]);
+            data_ = TryAllocateArray<char16_t>(capacity);
             if (!data_) return;
         }
         capacity_ = capacity;

@@ -1,6 +1,5 @@
 #include "device/CDeviceChannel.h"
 
-#include <new>
 #include <optional>
 #include <string_view>
 
@@ -29,7 +28,9 @@ const void* IdentityOf(const CaptureObject* object) {
     return object != nullptr ? object->Identity() : nullptr;
 }
 
-std::string PointerText(const CaptureObject* object) { return FormatPointer(IdentityOf(object)); }
+std::string PointerText(const CaptureObject* object) {
+    return FormatPointer(IdentityOf(object));
+}
 
 // The platform hands the display name over as a NUL-terminated text, which the
 // search copies into a fixed buffer: whatever lies past a NUL or past the buffer's
@@ -163,6 +164,10 @@ Status CDeviceChannel::GetProperty(std::uint32_t id, std::uint8_t* data, std::ui
                 const KspNode node = ExtensionUnitNode(id, KS_FLAGS_GET);
                 std::uint32_t bytesReturned = 0;
                 status = control->KsProperty(node, kNodeLength, data, length, &bytesReturned);
+                // An answer shorter than asked carries no value: the caller would take
+                // whatever its buffer held before for the camera's. ERROR_INVALID_DATA
+                // (not ERROR_MORE_DATA, which says the buffer was too small) names that.
+                if (status == HR_S_OK && bytesReturned < length) status = HR_INVALID_DATA;
             }
         }
     }
@@ -177,7 +182,7 @@ int CDeviceChannel::IsPresent() {
 }
 
 std::unique_ptr<DeviceChannel> CaptureChannelFactory::CreateChannel() {
-    return std::unique_ptr<DeviceChannel>(new (std::nothrow) CDeviceChannel(stack_, trace_));
+    return std::make_unique<CDeviceChannel>(stack_, trace_);
 }
 
 }  // namespace tessmo

@@ -13,7 +13,8 @@ public:
     virtual ~DeviceChannel() = default;
     // id: a property id already reduced to 8 bits.
     virtual Status SetProperty(std::uint32_t id, std::uint8_t* data, std::uint32_t length) = 0;
-    // On 0 the first `length` bytes of data hold the camera's answer; otherwise data is untouched.
+    // On 0 the first `length` bytes of data hold the camera's answer; an answer of fewer
+    // bytes is a failure (HR_INVALID_DATA). On failure data may hold anything.
     virtual Status GetProperty(std::uint32_t id, std::uint8_t* data, std::uint32_t length) = 0;
     // 0 = the camera is there, -1 = it is not.
     virtual int IsPresent() = 0;

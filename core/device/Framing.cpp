@@ -1,8 +1,8 @@
 #include "device/Framing.h"
 
 #include <cstring>
-#include <memory>
-#include <new>
+
+#include "common/Allocation.h"
 
 namespace tessmo {
 namespace {
@@ -18,7 +18,9 @@ void PutWord(std::uint8_t* at, std::uint16_t word) {
     at[1] = static_cast<std::uint8_t>(word >> 8);
 }
 
-int TraceNumber(std::uint32_t id) { return static_cast<int>(id & 0xFF); }
+int TraceNumber(std::uint32_t id) {
+    return static_cast<int>(id & 0xFF);
+}
 
 }  // namespace
 
@@ -26,13 +28,13 @@ Status WriteCommand(TraceSink& trace, DeviceChannel* channel, std::uint32_t id, 
                     std::uint16_t word1, std::uint32_t length, const std::uint8_t* data) {
     Tracef(trace, "Write Device.Device:%s  %d\n", FormatPointer(channel).c_str(), TraceNumber(id));
     if (channel == nullptr) return STATUS_NOT_FOUND;
-    if (length > kMaxPayloadBytes - PAYLOAD_HEADER_BYTES) return STATUS_OUT_OF_MEMORY;
+    if (length > kMaxPayloadBytes - PAYLOAD_HEADER_BYTES) return STATUS_PAYLOAD_TOO_LONG;
     if (data == nullptr && length != 0) return STATUS_INVALID_POINTER;
 
     const std::uint32_t payloadBytes = length + PAYLOAD_HEADER_BYTES;
     // A failed allocation must not pass for a sent command: the caller would take
     // the camera to hold a value it never received.
-    std::unique_ptr<std::uint8_t[]> payload(new (std::nothrow) std::uint8_t[payloadBytes]);
+    const auto payload = TryAllocateArray<std::uint8_t>(payloadBytes);
     if (!payload) return STATUS_OUT_OF_MEMORY;
 
     PutWord(payload.get(), word0);

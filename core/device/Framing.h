@@ -8,8 +8,8 @@
 namespace tessmo {
 
 // Sends SET `id & 0xFF` with [word0, word1, data[0..length)]. Returns the channel's
-// status; 1 with no channel; STATUS_OUT_OF_MEMORY when the payload cannot be had or
-// length + 4 does not fit in 16 bits (nothing sent either way).
+// status; 1 with no channel; STATUS_PAYLOAD_TOO_LONG when length + 4 does not fit in
+// 16 bits, STATUS_OUT_OF_MEMORY when the payload cannot be had (nothing sent either way).
 Status WriteCommand(TraceSink& trace, DeviceChannel* channel, std::uint32_t id, std::uint16_t word0,
                     std::uint16_t word1, std::uint32_t length, const std::uint8_t* data);
 

@@ -37,9 +37,14 @@ constexpr char kCameraTail[] =
     "usb#vid_04fc&pid_6333&mi_00#7&2a1f0c3&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global";
 const std::string kCamTail = Cat("wszVidStr:", kCameraTail);
 // The lookup that finds the simulated camera alone.
-const Lines kFindCamera{"Get Cap Device.", "Create Instance. hr = 0", "Create Device Enum. hr = 0",
-                        Cat("wszDisplayName:@device:pnp:\\\\?\\", kCameraTail), kCamTail,
-                        "devID6330:USB#Vid_04fc&Pid_6333", "*ppCap:{ptr}", "Get Device Done"};
+const Lines kFindCamera{"Get Cap Device.",
+                        "Create Instance. hr = 0",
+                        "Create Device Enum. hr = 0",
+                        Cat("wszDisplayName:@device:pnp:\\\\?\\", kCameraTail),
+                        kCamTail,
+                        "devID6330:USB#Vid_04fc&Pid_6333",
+                        "*ppCap:{ptr}",
+                        "Get Device Done"};
 
 TEST(ChannelTest, SuccessfulSetAndGetLineByLine) {
     SimulatedCamera camera;
@@ -49,10 +54,9 @@ TEST(ChannelTest, SuccessfulSetAndGetLineByLine) {
 
     std::array<std::uint8_t, 5> select{7, 0, 0, 0, 0};
     EXPECT_EQ(channel.SetProperty(26, select.data(), 5), STATUS_OK);
-    EXPECT_EQ(Normalised(trace),
-              Join({"", "Send Cmd,ID:26"}, kFindCamera,
-                   {"sts:OK", "pVidCap:{ptr}", "query interface.IID:0x28f54685", "hr:0  control:{ptr}",
-                    "data_len:5,hr:0", "control release", "hr:0"}));
+    EXPECT_EQ(Normalised(trace), Join({"", "Send Cmd,ID:26"}, kFindCamera,
+                                      {"sts:OK", "pVidCap:{ptr}", "query interface.IID:0x28f54685",
+                                       "hr:0  control:{ptr}", "data_len:5,hr:0", "control release", "hr:0"}));
     EXPECT_TRUE(AllGivenBack(camera));
 
     trace.Clear();
@@ -93,18 +97,33 @@ TEST(ChannelTest, FailuresAreReportedAndSendNothingFurther) {
         Lines setTrace;
     };
     const Case cases[] = {
-        {"NoDevice", {}, HR_S_OK, HR_S_OK, STATUS_NOT_FOUND,
+        {"NoDevice",
+         {},
+         HR_S_OK,
+         HR_S_OK,
+         STATUS_NOT_FOUND,
          {"", "Send Cmd,ID:11", "Get Cap Device.", "Create Instance. hr = 0", "Create Device Enum. hr = 1",
           "sts:FALSE", "pVidCap:{null}", "hr:1"}},
-        {"DeviceEnumeratorNotCreated", {Camera()}, HR_E_FAIL, HR_S_OK, STATUS_NOT_FOUND,
+        {"DeviceEnumeratorNotCreated",
+         {Camera()},
+         HR_E_FAIL,
+         HR_S_OK,
+         STATUS_NOT_FOUND,
          {"", "Send Cmd,ID:11", "Get Cap Device.", "Create Instance. hr = -2147467259", "sts:FALSE",
           "pVidCap:{null}", "hr:1"}},
         // Nothing is sent, so no data_len line either.
-        {"FilterWithoutControl", {Camera(SIM_CAMERA_DISPLAY_NAME, true, HR_S_OK, HR_E_NOINTERFACE)}, HR_S_OK,
-         HR_S_OK, -2147467262,
+        {"FilterWithoutControl",
+         {Camera(SIM_CAMERA_DISPLAY_NAME, true, HR_S_OK, HR_E_NOINTERFACE)},
+         HR_S_OK,
+         HR_S_OK,
+         -2147467262,
          Join({"", "Send Cmd,ID:11"}, kFindCamera, queried,
               {"hr:-2147467262  control:{null}", "hr:-2147467262"})},
-        {"RequestFails", {Camera()}, HR_S_OK, SIM_STATUS_DEVICE_GONE, SIM_STATUS_DEVICE_GONE,
+        {"RequestFails",
+         {Camera()},
+         HR_S_OK,
+         SIM_STATUS_DEVICE_GONE,
+         SIM_STATUS_DEVICE_GONE,
          Join({"", "Send Cmd,ID:11"}, kFindCamera, queried,
               {"hr:0  control:{ptr}", "data_len:5,hr:-2147023729", "control release", "hr:-2147023729"})},
     };
@@ -129,6 +148,21 @@ TEST(ChannelTest, FailuresAreReportedAndSendNothingFurther) {
     }
 }
 
+// The camera answers one byte; a caller that asked for two has no value from it.
+TEST(ChannelTest, AGetAnsweredWithFewerBytesThanAskedFails) {
+    SimulatedCamera camera;
+    camera.SetOption(7, 3);
+    TraceCollector trace;
+    CDeviceChannel channel(camera, trace);
+    std::array<std::uint8_t, 5> select{7, 0, 0, 0, 0};
+    ASSERT_EQ(channel.SetProperty(26, select.data(), 5), STATUS_OK);
+    std::array<std::uint8_t, 2> answer{};
+    EXPECT_EQ(channel.GetProperty(10, answer.data(), 2), HR_INVALID_DATA);
+    EXPECT_EQ(trace.Lines().back(), Cat("hr:", std::to_string(HR_INVALID_DATA)));
+    EXPECT_EQ(channel.GetProperty(10, answer.data(), 1), STATUS_OK);
+    EXPECT_EQ(answer[0], 3);
+}
+
 std::u16string WithPath(std::u16string_view path) {
     return std::u16string(u"@device:pnp:\\\\?\\").append(path);
 }
@@ -141,25 +175,39 @@ TEST(ChannelTest, TakesTheFirstDeviceNamedAsTheCameraThatBinds) {
         Lines seen;    // the trace's "wszVidStr:" and "*ppCap:" lines
     };
     const Case cases[] = {
-        {"CaseIgnored", {Camera(WithPath(u"usb#vid_04fc&pid_6333"))}, 0,
+        {"CaseIgnored",
+         {Camera(WithPath(u"usb#vid_04fc&pid_6333"))},
+         0,
          {"wszVidStr:usb#vid_04fc&pid_6333", "*ppCap:{ptr}"}},
-        {"InterfaceMi02", {Camera(WithPath(u"USB#VID_04FC&PID_6333&MI_02#6&1"))}, 0,
+        {"InterfaceMi02",
+         {Camera(WithPath(u"USB#VID_04FC&PID_6333&MI_02#6&1"))},
+         0,
          {"wszVidStr:USB#VID_04FC&PID_6333&MI_02#6&1", "*ppCap:{ptr}"}},
-        {"Pid6334", {Camera(WithPath(u"USB#VID_04FC&PID_6334&MI_00"))}, -1,
+        {"Pid6334",
+         {Camera(WithPath(u"USB#VID_04FC&PID_6334&MI_00"))},
+         -1,
          {"wszVidStr:USB#VID_04FC&PID_6334&MI_00"}},
-        {"IdentityOneCharacterLate", {Camera(u"@device:pnp:\\\\?\\\\usb#vid_04fc&pid_6333")}, -1,
+        {"IdentityOneCharacterLate",
+         {Camera(u"@device:pnp:\\\\?\\\\usb#vid_04fc&pid_6333")},
+         -1,
          {"wszVidStr:\\usb#vid_04fc&pid_6333"}},
-        {"FirstMatchBindsNothing", {Camera(SIM_CAMERA_DISPLAY_NAME, false), Camera()}, 1,
+        {"FirstMatchBindsNothing",
+         {Camera(SIM_CAMERA_DISPLAY_NAME, false), Camera()},
+         1,
          {kCamTail, "*ppCap:{null}", kCamTail, "*ppCap:{ptr}"}},
         {"DisplayNameFailureEndsTheSearch", {Camera(u"x", true, HR_E_FAIL), Camera()}, -1, {}},
-        {"DisplayNameWithoutText", {Camera(std::nullopt), Camera()}, 1,
+        {"DisplayNameWithoutText",
+         {Camera(std::nullopt), Camera()},
+         1,
          {"wszVidStr:", kCamTail, "*ppCap:{ptr}"}},
         // A short name shows an empty tail, not what lies beyond it.
         {"NameShorterThan16", {Camera(u"@device:sw")}, -1, {"wszVidStr:"}},
         // The platform's text ends at its first NUL.
         {"IdentityBehindANul", {Camera(u"@device:pnp:\\\\?\0usb#vid_04fc&pid_6333"s)}, -1, {"wszVidStr:"}},
         // The name is copied into a buffer of 512 characters.
-        {"OverlongNameCutTo511", {Camera(WithPath(u"usb#vid_04fc&pid_6333") + std::u16string(600, u'x'))}, 0,
+        {"OverlongNameCutTo511",
+         {Camera(WithPath(u"usb#vid_04fc&pid_6333") + std::u16string(600, u'x'))},
+         0,
          {Cat("wszVidStr:usb#vid_04fc&pid_6333", std::string(511 - 16 - 21, 'x')), "*ppCap:{ptr}"}},
     };
     for (const Case& c : cases) {

@@ -74,15 +74,65 @@ TEST(FramingTest, WriteSendsWordsThenDataAsOneSet) {
         bool noBuffer = false;
     };
     const Case cases[] = {
-        {"Option3OfParaIdx0102", 11, 0x0102, 0, option3, 1, STATUS_OK, {"SET 11 02 01 00 00 03"}},
-        {"Time140509", 13, 0, CLOCK_TIME, time, 6, STATUS_OK, {"SET 13 00 00 01 00 0E 00 05 00 09 00"}},
+        {.name = "Option3OfParaIdx0102",
+         .id = 11,
+         .word0 = 0x0102,
+         .word1 = 0,
+         .data = option3,
+         .length = 1,
+         .expected = STATUS_OK,
+         .sent = {"SET 11 02 01 00 00 03"}},
+        {.name = "Time140509",
+         .id = 13,
+         .word0 = 0,
+         .word1 = CLOCK_TIME,
+         .data = time,
+         .length = 6,
+         .expected = STATUS_OK,
+         .sent = {"SET 13 00 00 01 00 0E 00 05 00 09 00"}},
         // The id goes out reduced to its low 8 bits.
-        {"LargestPayloadIn16Bits", 0x30B, 1, 0, large.data(), 0xFFFB, STATUS_OK, {"SET 11 (65535 bytes)"}},
+        {.name = "LargestPayloadIn16Bits",
+         .id = 0x30B,
+         .word0 = 1,
+         .word1 = 0,
+         .data = large.data(),
+         .length = 0xFFFB,
+         .expected = STATUS_OK,
+         .sent = {"SET 11 (65535 bytes)"}},
         // 0xFFFC + 4 would wrap the camera's 16-bit size to 0.
-        {"PayloadOneOver16Bits", 0x30B, 1, 0, large.data(), 0xFFFC, STATUS_OUT_OF_MEMORY, {}},
-        {"LengthWrapsThe32BitSum", 0x30B, 1, 0, large.data(), 0xFFFFFFFD, STATUS_OUT_OF_MEMORY, {}},
-        {"LengthWithoutData", 0x30B, 1, 0, nullptr, 4, kInvalidPointer, {}},
-        {"PayloadBufferUnobtainable", 0x30B, 1, 0, option3, 1, STATUS_OUT_OF_MEMORY, {}, true},
+        {.name = "PayloadOneOver16Bits",
+         .id = 0x30B,
+         .word0 = 1,
+         .word1 = 0,
+         .data = large.data(),
+         .length = 0xFFFC,
+         .expected = STATUS_PAYLOAD_TOO_LONG,
+         .sent = {}},
+        {.name = "LengthWrapsThe32BitSum",
+         .id = 0x30B,
+         .word0 = 1,
+         .word1 = 0,
+         .data = large.data(),
+         .length = 0xFFFFFFFD,
+         .expected = STATUS_PAYLOAD_TOO_LONG,
+         .sent = {}},
+        {.name = "LengthWithoutData",
+         .id = 0x30B,
+         .word0 = 1,
+         .word1 = 0,
+         .data = nullptr,
+         .length = 4,
+         .expected = kInvalidPointer,
+         .sent = {}},
+        {.name = "PayloadBufferUnobtainable",
+         .id = 0x30B,
+         .word0 = 1,
+         .word1 = 0,
+         .data = option3,
+         .length = 1,
+         .expected = STATUS_OUT_OF_MEMORY,
+         .sent = {},
+         .noBuffer = true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -104,18 +154,31 @@ TEST(FramingTest, ReadSelectsThenGetsOneByte) {
     struct Case {
         const char* name;
         std::vector<Status> answers;  // read-select, then GET
-        bool noBuffer;
+        bool noBuffer = false;
         Status expected;
         std::uint8_t slotAfter;  // starts as 0x21; the camera answers 0x04
     };
     const Case cases[] = {
-        {"BothAnswered", {STATUS_OK, STATUS_OK}, false, STATUS_OK, 0x04},
+        {.name = "BothAnswered", .answers = {STATUS_OK, STATUS_OK}, .expected = STATUS_OK, .slotAfter = 0x04},
         // The channel scribbles over the block of a failed GET; the slot must not show it.
-        {"GetFailed", {STATUS_OK, kDeviceGone}, false, kDeviceGone, 0x21},
-        {"SelectFailedStillAsks", {kNoInterface, STATUS_OK}, false, kNoInterface, 0x04},
-        {"BothFailedReportsTheFirst", {kNoInterface, kDeviceGone}, false, kNoInterface, 0x21},
+        {.name = "GetFailed",
+         .answers = {STATUS_OK, kDeviceGone},
+         .expected = kDeviceGone,
+         .slotAfter = 0x21},
+        {.name = "SelectFailedStillAsks",
+         .answers = {kNoInterface, STATUS_OK},
+         .expected = kNoInterface,
+         .slotAfter = 0x04},
+        {.name = "BothFailedReportsTheFirst",
+         .answers = {kNoInterface, kDeviceGone},
+         .expected = kNoInterface,
+         .slotAfter = 0x21},
         // The select never left, so the GET's answer is not this parameter's value.
-        {"SelectBufferUnobtainable", {STATUS_OK}, true, STATUS_OUT_OF_MEMORY, 0x04},
+        {.name = "SelectBufferUnobtainable",
+         .answers = {STATUS_OK},
+         .noBuffer = true,
+         .expected = STATUS_OUT_OF_MEMORY,
+         .slotAfter = 0x04},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

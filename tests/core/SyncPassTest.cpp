@@ -88,43 +88,106 @@ TEST(SyncPassTest, AdoptsComparesWritesAndReports) {
         ParamList list;
         Indices curIdx;  // afterwards
         Lines wire, events;
-        int writesTried;  // "Send Cmd,ID:11" in the trace
+        int writesTried = 0;  // "Send Cmd,ID:11" in the trace
         std::size_t failingRequest = 0, vanishAfter = 0;
         bool present = true;
         int channels = 99;
     };
     const Case cases[] = {
-        {"FirstPassAdopts", ThreeParams(), {2, 1, 0}, Join(kReads, kClock),
-         {"suspend@0", "cell 0 480p@2", "cell 1 On@4", "cell 2 Auto@6", "resume@6", "clock@6"}, 0},
+        {.name = "FirstPassAdopts",
+         .list = ThreeParams(),
+         .curIdx = {2, 1, 0},
+         .wire = Join(kReads, kClock),
+         .events = {"suspend@0", "cell 0 480p@2", "cell 1 On@4", "cell 2 Auto@6", "resume@6", "clock@6"}},
         // "Sync OK!" only when something was written and every write returned 0.
-        {"TwoChangedWrittenInCatalogueOrder", ThreeParams(0, 1, 2), {0, 1, 2},
-         Join(kReads, kClock, {"SET 11 01 00 00 00 00", "SET 11 02 01 00 00 02"}),
-         Join(quietEvents, {"message Sync OK!@10"}), 2},
-        {"NoneChanged", ThreeParams(2, 1, 0), {2, 1, 0}, Join(kReads, kClock), quietEvents, 0},
-        {"EmptyCatalogue", {}, {}, kClock, {"suspend@0", "resume@0", "clock@0"}, 0},
+        {.name = "TwoChangedWrittenInCatalogueOrder",
+         .list = ThreeParams(0, 1, 2),
+         .curIdx = {0, 1, 2},
+         .wire = Join(kReads, kClock, {"SET 11 01 00 00 00 00", "SET 11 02 01 00 00 02"}),
+         .events = Join(quietEvents, {"message Sync OK!@10"}),
+         .writesTried = 2},
+        {.name = "NoneChanged",
+         .list = ThreeParams(2, 1, 0),
+         .curIdx = {2, 1, 0},
+         .wire = Join(kReads, kClock),
+         .events = quietEvents},
+        {.name = "EmptyCatalogue",
+         .list = {},
+         .curIdx = {},
+         .wire = kClock,
+         .events = {"suspend@0", "resume@0", "clock@0"}},
         // The camera's value is adopted even with no option to show for it.
-        {"ValueOutsideTheOptions", {Item(3, {u"A", u"B"}), Item(4, {})}, {2, 0},
-         Join({"SET 26 03 00 00 00 00", "GET 10 02", "SET 26 04 00 00 00 02", "GET 10 00"}, kClock),
-         {"suspend@0", "resume@4", "clock@4"}, 0},
+        {.name = "ValueOutsideTheOptions",
+         .list = {Item(3, {u"A", u"B"}), Item(4, {})},
+         .curIdx = {2, 0},
+         .wire = Join({"SET 26 03 00 00 00 00", "GET 10 02", "SET 26 04 00 00 00 02", "GET 10 00"}, kClock),
+         .events = {"suspend@0", "resume@4", "clock@4"}},
         // The camera stores one byte: 300 goes out as 44, and so differs again next pass.
-        {"IndexBeyondOneByte", {Item(5, std::vector<std::u16string>(301, u"z"), 300)}, {300},
-         Join({"SET 26 05 00 00 00 00", "GET 10 00"}, kClock, {"SET 11 05 00 00 00 2C"}),
-         {"suspend@0", "resume@2", "clock@2", "message Sync OK!@5"}, 1},
+        {.name = "IndexBeyondOneByte",
+         .list = {Item(5, std::vector<std::u16string>(301, u"z"), 300)},
+         .curIdx = {300},
+         .wire = Join({"SET 26 05 00 00 00 00", "GET 10 00"}, kClock, {"SET 11 05 00 00 00 2C"}),
+         .events = {"suspend@0", "resume@2", "clock@2", "message Sync OK!@5"},
+         .writesTried = 1},
         // Cleared all the same: the next pass finds the old value and tries again.
-        {"FirstWriteFails", ThreeParams(0, 1, 2), {0, 1, 2},
-         Join(kReads, kClock, {"SET 11 01 00 00 00 00 failed", "SET 11 02 01 00 00 02"}), quietEvents, 2, 9},
-        {"UnsetItemWhoseGetFails", ThreeParams(), {2, kNoOption, 0}, getFailed, micSkipped, 0, 4},
-        {"UnsetItemWhoseSelectFails", ThreeParams(), {2, kNoOption, 0}, selectFailed, micSkipped, 0, 3},
-        {"ChosenItemWhoseGetFails", ThreeParams(kNoOption, 0), {2, 0, 0}, getFailed, micSkipped, 0, 4},
-        {"ChosenItemWhoseSelectFails", ThreeParams(kNoOption, 0), {2, 0, 0}, selectFailed, micSkipped, 0, 3},
+        {.name = "FirstWriteFails",
+         .list = ThreeParams(0, 1, 2),
+         .curIdx = {0, 1, 2},
+         .wire = Join(kReads, kClock, {"SET 11 01 00 00 00 00 failed", "SET 11 02 01 00 00 02"}),
+         .events = quietEvents,
+         .writesTried = 2,
+         .failingRequest = 9},
+        {.name = "UnsetItemWhoseGetFails",
+         .list = ThreeParams(),
+         .curIdx = {2, kNoOption, 0},
+         .wire = getFailed,
+         .events = micSkipped,
+         .failingRequest = 4},
+        {.name = "UnsetItemWhoseSelectFails",
+         .list = ThreeParams(),
+         .curIdx = {2, kNoOption, 0},
+         .wire = selectFailed,
+         .events = micSkipped,
+         .failingRequest = 3},
+        {.name = "ChosenItemWhoseGetFails",
+         .list = ThreeParams(kNoOption, 0),
+         .curIdx = {2, 0, 0},
+         .wire = getFailed,
+         .events = micSkipped,
+         .failingRequest = 4},
+        {.name = "ChosenItemWhoseSelectFails",
+         .list = ThreeParams(kNoOption, 0),
+         .curIdx = {2, 0, 0},
+         .wire = selectFailed,
+         .events = micSkipped,
+         .failingRequest = 3},
         // The resolution's write is still tried; it finds no camera, so no "Sync OK!".
-        {"CameraVanishesAfterTheFirstRead", ThreeParams(0, kNoOption, 2), {0, kNoOption, 2},
-         {kReads.begin(), kReads.begin() + 2}, {"suspend@0", "resume@2", "clock@2"}, 1, 0, 2},
-        {"CameraAbsent", ThreeParams(kNoOption, 1, 0), {kNoOption, 1, 0}, {}, notFound, 0, 0, 0, false},
-        {"NoChannelAtAll", ThreeParams(kNoOption, 1, 0), {kNoOption, 1, 0}, {}, notFound, 0, 0, 0, true, 0},
+        {.name = "CameraVanishesAfterTheFirstRead",
+         .list = ThreeParams(0, kNoOption, 2),
+         .curIdx = {0, kNoOption, 2},
+         .wire = {kReads.begin(), kReads.begin() + 2},
+         .events = {"suspend@0", "resume@2", "clock@2"},
+         .writesTried = 1,
+         .vanishAfter = 2},
+        {.name = "CameraAbsent",
+         .list = ThreeParams(kNoOption, 1, 0),
+         .curIdx = {kNoOption, 1, 0},
+         .wire = {},
+         .events = notFound,
+         .present = false},
+        {.name = "NoChannelAtAll",
+         .list = ThreeParams(kNoOption, 1, 0),
+         .curIdx = {kNoOption, 1, 0},
+         .wire = {},
+         .events = notFound,
+         .channels = 0},
         // The presence check sees the camera, but no channel can be had for the pass.
-        {"NoChannelForThePass", ThreeParams(kNoOption, 1, 0), {kNoOption, 1, 0}, {},
-         {"suspend@0", "resume@0", "clock@0"}, 0, 0, 0, true, 1},
+        {.name = "NoChannelForThePass",
+         .list = ThreeParams(kNoOption, 1, 0),
+         .curIdx = {kNoOption, 1, 0},
+         .wire = {},
+         .events = {"suspend@0", "resume@0", "clock@0"},
+         .channels = 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -147,6 +210,11 @@ TEST(SyncPassTest, AdoptsComparesWritesAndReports) {
         EXPECT_EQ(view.events, c.events);
         const Lines lines = trace.Lines();
         EXPECT_EQ(std::count(lines.begin(), lines.end(), "Send Cmd,ID:11"), c.writesTried);
+        // No lookup is cached: one for the presence check and one per request, 2n + 3 + k
+        // for n items and k writes once the pass has a channel.
+        const std::size_t passDiscoveries = 2 * c.list.size() + 2 + static_cast<std::size_t>(c.writesTried);
+        const bool passRan = c.present && c.channels > 1;
+        EXPECT_EQ(camera.DiscoveryRuns(), c.channels == 0 ? 0 : 1 + (passRan ? passDiscoveries : 0));
         EXPECT_TRUE(devicetest::AllGivenBack(camera));
     }
 }
