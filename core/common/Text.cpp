@@ -33,6 +33,41 @@ void AppendUtf16(std::u16string& out, char32_t cp) {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
+struct Utf8Step {
+    char32_t codePoint = 0;
+    std::size_t length = 1;  // bytes taken: a whole sequence, or what an ill-formed one consumed
+    bool wellFormed = false;
+};
+
+// The sequence at `i`. Well-formed means shortest form, no surrogate, nothing above
+// U+10FFFF. An ill-formed one takes its lead byte and the continuation bytes that
+// fitted, so one broken character becomes one replacement.
+Utf8Step NextUtf8(std::string_view text, std::size_t i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) return {lead, 1, true};
+    std::size_t extra = 0;
+    char32_t cp = 0;
+    char32_t smallest = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1, cp = lead & 0x1Fu, smallest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2, cp = lead & 0x0Fu, smallest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3, cp = lead & 0x07u, smallest = 0x10000;
+    } else {
+        return {};
+    }
+    std::size_t length = 1;
+    for (; length <= extra && i + length < text.size(); ++length) {
+        const auto next = static_cast<unsigned char>(text[i + length]);
+        if ((next & 0xC0) != 0x80) break;
+        cp = (cp << 6) | (next & 0x3Fu);
+    }
+    const bool wellFormed =
+        length == extra + 1 && cp >= smallest && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+    return {cp, length, wellFormed};
+}
+
 }  // namespace
 
 std::string ToUtf8(std::u16string_view text) {
@@ -52,47 +87,21 @@ std::string ToUtf8(std::u16string_view text) {
     return out;
 }
 
-std::u16string FromUtf8(std::string_view text) {
+std::optional<std::u16string> DecodeUtf8(std::string_view text, Utf8Mode mode) {
     std::u16string out;
     out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
-        const auto b0 = static_cast<unsigned char>(text[i]);
-        int extra = 0;
-        char32_t cp = 0;
-        char32_t min = 0;
-        if (b0 < 0x80) {
-            out.push_back(b0);
-            ++i;
-            continue;
-        } else if ((b0 & 0xE0) == 0xC0) {
-            extra = 1, cp = b0 & 0x1Fu, min = 0x80;
-        } else if ((b0 & 0xF0) == 0xE0) {
-            extra = 2, cp = b0 & 0x0Fu, min = 0x800;
-        } else if ((b0 & 0xF8) == 0xF0) {
-            extra = 3, cp = b0 & 0x07u, min = 0x10000;
-        } else {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        std::size_t j = 1;
-        for (; j <= static_cast<std::size_t>(extra); ++j) {
-            if (i + j >= text.size()) break;
-            const auto b = static_cast<unsigned char>(text[i + j]);
-            if ((b & 0xC0) != 0x80) break;
-            cp = (cp << 6) | (b & 0x3Fu);
-        }
-        if (j <= static_cast<std::size_t>(extra) || cp < min || cp > 0x10FFFF ||
-            (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out.push_back(kReplacement);
-            i += j;  // skip the lead byte and the continuation bytes that were consumed
-            continue;
-        }
-        AppendUtf16(out, cp);
-        i += j;
+        const Utf8Step step = NextUtf8(text, i);
+        if (!step.wellFormed && mode == Utf8Mode::Strict) return std::nullopt;
+        AppendUtf16(out, step.wellFormed ? step.codePoint : kReplacement);
+        i += step.length;
     }
     return out;
+}
+
+std::u16string FromUtf8(std::string_view text) {
+    return *DecodeUtf8(text, Utf8Mode::Replace);
 }
 
 char16_t AsciiLower(char16_t c) {

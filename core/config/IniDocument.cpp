@@ -1,6 +1,7 @@
 #include "config/IniDocument.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/Text.h"
 #include "config/ProfileInt.h"
@@ -11,10 +12,9 @@ namespace {
 // Windows-1252 for 0x80-0x9F. The five positions the code page leaves undefined map
 // to the C1 control of the same value, as MultiByteToWideChar does, so no byte is lost.
 constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 unsigned ByteAt(std::string_view bytes, std::size_t i) {
@@ -37,67 +37,21 @@ std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
     return text;
 }
 
-void AppendCodePoint(std::u16string& text, char32_t cp) {
-    if (cp < 0x10000) {
-        text.push_back(static_cast<char16_t>(cp));
-    } else {
-        cp -= 0x10000;
-        text.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        text.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    }
-}
-
-// Well-formed UTF-8 only (no overlong forms, no surrogates, nothing above U+10FFFF):
-// anything else means the file was written in another code page.
-bool DecodeStrictUtf8(std::string_view bytes, std::u16string& text) {
-    text.reserve(bytes.size());
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const unsigned lead = ByteAt(bytes, i);
-        if (lead < 0x80) {
-            text.push_back(static_cast<char16_t>(lead));
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        char32_t cp = 0;
-        char32_t smallest = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2, cp = lead & 0x1Fu, smallest = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3, cp = lead & 0x0Fu, smallest = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4, cp = lead & 0x07u, smallest = 0x10000;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i < length) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const unsigned next = ByteAt(bytes, i + k);
-            if ((next & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (next & 0x3Fu);
-        }
-        if (cp < smallest || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        AppendCodePoint(text, cp);
-        i += length;
-    }
-    return true;
-}
-
 std::u16string DecodeCp1252(std::string_view bytes) {
     std::u16string text;
     text.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const unsigned byte = ByteAt(bytes, i);
-        text.push_back(byte >= 0x80 && byte <= 0x9F ? kCp1252High[byte - 0x80]
-                                                    : static_cast<char16_t>(byte));
+        text.push_back(byte >= 0x80 && byte <= 0x9F ? kCp1252High[byte - 0x80] : static_cast<char16_t>(byte));
     }
     return text;
 }
 
 // The blanks the profile functions trim around names and values. Line ends never
 // reach here; other control characters are text.
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\v'; }
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\v';
+}
 
 std::u16string_view TrimBlanksLeft(std::u16string_view text) {
     std::size_t start = 0;
@@ -217,8 +171,7 @@ std::u16string DecodeIniText(std::string_view bytes) {
     if (StartsWithBytes(bytes, "\xFF\xFE")) return DecodeUtf16(bytes.substr(2), false);
     if (StartsWithBytes(bytes, "\xFE\xFF")) return DecodeUtf16(bytes.substr(2), true);
     if (StartsWithBytes(bytes, "\xEF\xBB\xBF")) return FromUtf8(bytes.substr(3));
-    std::u16string text;
-    if (DecodeStrictUtf8(bytes, text)) return text;
+    if (auto text = DecodeUtf8(bytes, Utf8Mode::Strict)) return std::move(*text);
     return DecodeCp1252(bytes);
 }
 
@@ -236,8 +189,8 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
         std::u16string_view line = text.substr(position, end - position);
         position = end;
         if (position < text.size()) {
-            const bool crlf = text[position] == u'\r' && position + 1 < text.size() &&
-                              text[position + 1] == u'\n';
+            const bool crlf =
+                text[position] == u'\r' && position + 1 < text.size() && text[position + 1] == u'\n';
             position += crlf ? 2u : 1u;
         }
         // A NUL ends the text of its line (so a trailing NUL of the file is no line).
@@ -250,8 +203,7 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
             // Whatever follows the ']' is ignored, even key=value.
             std::u16string_view name = line.substr(1);
             name = TrimBlanks(name.substr(0, std::min(name.find(u']'), name.size())));
-            document.firstSectionByFoldedName_.try_emplace(FoldCase(name),
-                                                           document.sections_.size());
+            document.firstSectionByFoldedName_.try_emplace(FoldCase(name), document.sections_.size());
             document.sections_.push_back(IniSection{std::u16string(name), {}, lineNumber});
             continue;
         }
@@ -285,8 +237,7 @@ const IniLine* IniDocument::FindKey(const IniSection& section, std::u16string_vi
     return nullptr;
 }
 
-std::uint32_t ProfileSectionNames(const IniDocument* document, char16_t* buffer,
-                                  std::uint32_t capacity) {
+std::uint32_t ProfileSectionNames(const IniDocument* document, char16_t* buffer, std::uint32_t capacity) {
     ListWriter list(buffer, capacity);
     if (document) {
         for (const IniSection& section : document->Sections()) {
@@ -301,8 +252,8 @@ std::uint32_t ProfileSectionNames(const IniDocument* document, char16_t* buffer,
     return list.Finish();
 }
 
-std::uint32_t ProfileSection(const IniDocument* document, std::u16string_view section,
-                             char16_t* buffer, std::uint32_t capacity) {
+std::uint32_t ProfileSection(const IniDocument* document, std::u16string_view section, char16_t* buffer,
+                             std::uint32_t capacity) {
     ListWriter list(buffer, capacity);
     // Unlike the keyed reads, the section read takes the name as it stands: " s " is
     // not the section "s".
@@ -321,30 +272,26 @@ std::uint32_t ProfileSection(const IniDocument* document, std::u16string_view se
     return list.Finish();
 }
 
-std::uint32_t ProfileString(const IniDocument* document, std::u16string_view section,
-                            std::u16string_view key, std::u16string_view defaultValue,
-                            char16_t* buffer, std::uint32_t capacity) {
-    const IniSection* foundSection =
-        document ? document->FindSection(LookupName(section)) : nullptr;
-    const IniLine* foundKey =
-        foundSection ? IniDocument::FindKey(*foundSection, LookupName(key)) : nullptr;
-    return CopyText(foundKey ? Unquote(foundKey->value) : TrimDefault(defaultValue), buffer,
-                    capacity);
+std::uint32_t ProfileString(const IniDocument* document, std::u16string_view section, std::u16string_view key,
+                            std::u16string_view defaultValue, char16_t* buffer, std::uint32_t capacity) {
+    const IniSection* foundSection = document ? document->FindSection(LookupName(section)) : nullptr;
+    const IniLine* foundKey = foundSection ? IniDocument::FindKey(*foundSection, LookupName(key)) : nullptr;
+    return CopyText(foundKey ? Unquote(foundKey->value) : TrimDefault(defaultValue), buffer, capacity);
 }
 
-std::uint32_t ProfileInt(const IniDocument* document, std::u16string_view section,
-                         std::u16string_view key, std::int32_t defaultValue) {
+std::uint32_t ProfileInt(const IniDocument* document, std::u16string_view section, std::u16string_view key,
+                         std::int32_t defaultValue) {
     const auto fallback = static_cast<std::uint32_t>(defaultValue);
-    const IniSection* foundSection =
-        document ? document->FindSection(LookupName(section)) : nullptr;
-    const IniLine* foundKey =
-        foundSection ? IniDocument::FindKey(*foundSection, LookupName(key)) : nullptr;
+    const IniSection* foundSection = document ? document->FindSection(LookupName(section)) : nullptr;
+    const IniLine* foundKey = foundSection ? IniDocument::FindKey(*foundSection, LookupName(key)) : nullptr;
     if (!foundKey) return fallback;
     const std::u16string_view value = Unquote(foundKey->value);
     // An empty value reads as no value at all.
     return value.empty() ? fallback : ParseProfileInt(value);
 }
 
-std::uint32_t ParseProfileInt(std::u16string_view text) { return ReadProfileInt(text).value; }
+std::uint32_t ParseProfileInt(std::u16string_view text) {
+    return ReadProfileInt(text).value;
+}
 
 }  // namespace tessmo

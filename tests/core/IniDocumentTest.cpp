@@ -81,6 +81,9 @@ TEST(IniReadTest, FollowsTheProfileFunctions) {
         {"Utf8WithoutMark", "[s]\nk=Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC\xF0\x9F\x98\x80\n", Value, "Grüß €😀"},
         // Windows keeps the mark's bytes on line 1 and so misses the first header.
         {"Utf8MarkRemoved", "\xEF\xBB\xBF[s]\nk=\xC3\xA9\n", Value, "é"},
+        // Marked UTF-8 stays UTF-8: each broken sequence is one replacement character.
+        {"Utf8MarkedIllFormedReplaced", "\xEF\xBB\xBF[s]\nk=\xC3(\xC0\xAF\xE2\x82", Value,
+         "\uFFFD(\uFFFD\uFFFD"},
         {"Utf16LittleEndian", "\xFF\xFE[\0s\0]\0\r\0\n\0k\0=\0\xE9\0\x2D\x4E"s, Value, "é中"},
         {"Utf16BigEndianSurrogatePair", "\xFE\xFF\0[\0s\0]\0\n\0k\0=\xD8\x3D\xDE\x00"s, Value, "😀"},
         {"Utf16OddLastByteDropped", "\xFF\xFE[\0s\0]\0\n\0k\0=\0a\0b\0A"s, Value, "ab"},
