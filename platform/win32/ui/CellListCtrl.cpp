@@ -28,20 +28,24 @@ LPARAM AsLParam(T* pointer) {
 
 COLORREF Blend(COLORREF a, COLORREF b, int aQuarters) {
     const auto mix = [aQuarters](unsigned x, unsigned y) {
-        return static_cast<BYTE>((x * static_cast<unsigned>(aQuarters) +
-                                  y * static_cast<unsigned>(4 - aQuarters)) / 4);
+        return static_cast<BYTE>(
+            (x * static_cast<unsigned>(aQuarters) + y * static_cast<unsigned>(4 - aQuarters)) / 4);
     };
     return RGB(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)),
                mix(GetBValue(a), GetBValue(b)));
 }
 
-bool IsUnsetColor(COLORREF color) { return color == CLR_DEFAULT || color == CLR_NONE; }
+bool IsUnsetColor(COLORREF color) {
+    return color == CLR_DEFAULT || color == CLR_NONE;
+}
 
 }  // namespace
 
 CCellListCtrl::CCellListCtrl() : endEditMessage_(RegisterWindowMessageW(kEndEditMessageName)) {}
 
-CCellListCtrl::~CCellListCtrl() { Detach(); }
+CCellListCtrl::~CCellListCtrl() {
+    Detach();
+}
 
 bool CCellListCtrl::Attach(HWND list) {
     Detach();
@@ -60,7 +64,8 @@ bool CCellListCtrl::Attach(HWND list) {
     rows_.assign(static_cast<std::size_t>(std::max<LRESULT>(existing, 0)), Row{});
     columnWidths_.clear();
     for (int column = 0; column < GetColumnCount(); ++column) {
-        columnWidths_.push_back(static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0)));
+        columnWidths_.push_back(
+            static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0)));
     }
     CreateToolTip();
     return true;
@@ -93,9 +98,13 @@ void CCellListCtrl::SetExtendedStyle(std::uint32_t style) {
     SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(style));
 }
 
-void CCellListCtrl::LockUpdate() { LockWindowUpdate(hwnd_); }
+void CCellListCtrl::LockUpdate() {
+    LockWindowUpdate(hwnd_);
+}
 
-void CCellListCtrl::UnlockUpdate() { LockWindowUpdate(nullptr); }
+void CCellListCtrl::UnlockUpdate() {
+    LockWindowUpdate(nullptr);
+}
 
 int CCellListCtrl::GetColumnCount() {
     HWND header = reinterpret_cast<HWND>(SendMessageW(hwnd_, LVM_GETHEADER, 0, 0));
@@ -113,8 +122,7 @@ int CCellListCtrl::GetWindowWidth() {
     return rect.right - rect.left;
 }
 
-void CCellListCtrl::InsertColumn(int column, int format, int width, const std::u16string& text,
-                                 int subItem) {
+void CCellListCtrl::InsertColumn(int column, int format, int width, const std::u16string& text, int subItem) {
     LVCOLUMNW col{};
     col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     col.fmt = format;
@@ -130,7 +138,9 @@ int CCellListCtrl::GetItemCount() {
 
 // --- cell-list members -------------------------------------------------------------
 
-void CCellListCtrl::DeleteAllItems() { SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0); }
+void CCellListCtrl::DeleteAllItems() {
+    SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+}
 
 void CCellListCtrl::InsertItem(int row, const std::u16string& text) {
     LVITEMW item{};
@@ -181,8 +191,8 @@ std::u16string CCellListCtrl::GetItemText(int row, int subItem) {
 void CCellListCtrl::GetItemColors(int row, int subItem, ColorRef& text, ColorRef& background) {
     const Cell* cell = CellAt(row, subItem);
     text = (cell != nullptr && !IsUnsetColor(cell->text)) ? cell->text : DefaultTextColor();
-    background = (cell != nullptr && !IsUnsetColor(cell->background)) ? cell->background
-                                                                       : DefaultBackgroundColor();
+    background =
+        (cell != nullptr && !IsUnsetColor(cell->background)) ? cell->background : DefaultBackgroundColor();
 }
 
 int CCellListCtrl::GetModified(int row, int subItem) {
@@ -197,8 +207,8 @@ void CCellListCtrl::SetItemText(int row, int subItem, const std::u16string& text
     SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), AsLParam(&item));
 }
 
-void CCellListCtrl::SetItemText(int row, int subItem, const std::u16string& text,
-                                ColorRef textColor, ColorRef backgroundColor) {
+void CCellListCtrl::SetItemText(int row, int subItem, const std::u16string& text, ColorRef textColor,
+                                ColorRef backgroundColor) {
     SetItemText(row, subItem, text);
     Cell* cell = MutableCellAt(row, subItem);
     if (cell == nullptr) return;
@@ -225,8 +235,8 @@ void CCellListCtrl::GetPaintColors(int row, int subItem, bool selected, COLORREF
     const Row* r = RowAt(row);
     const Cell* cell = CellAt(row, subItem);
     text = (cell != nullptr && !IsUnsetColor(cell->text)) ? cell->text : DefaultTextColor();
-    background = (cell != nullptr && !IsUnsetColor(cell->background)) ? cell->background
-                                                                       : DefaultBackgroundColor();
+    background =
+        (cell != nullptr && !IsUnsetColor(cell->background)) ? cell->background : DefaultBackgroundColor();
     if (r != nullptr && !r->enabled) text = GetSysColor(COLOR_GRAYTEXT);
     // The selection is a tint over the cell's own background, so a red (picked) value
     // stays readable in the selected row instead of turning highlight-white.
@@ -294,7 +304,8 @@ void CCellListCtrl::TrackDeletedColumn(int column) {
     for (Row& r : rows_) {
         if (static_cast<std::size_t>(column) < r.cells.size()) r.cells.erase(r.cells.begin() + column);
     }
-    if (static_cast<std::size_t>(column) < columnWidths_.size()) columnWidths_.erase(columnWidths_.begin() + column);
+    if (static_cast<std::size_t>(column) < columnWidths_.size())
+        columnWidths_.erase(columnWidths_.begin() + column);
 }
 
 // The columns get the widths they were inserted with while those fit the client width
@@ -345,9 +356,10 @@ std::u16string CCellListCtrl::CutCellText(int row, int subItem) {
 }
 
 void CCellListCtrl::CreateToolTip() {
-    HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                               reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE)), nullptr);
+    HWND tip =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE)), nullptr);
     if (tip == nullptr) return;  // the list works without its tips
     toolTip_.reset(tip);
     // One tool over the whole list; its text is asked for (TTN_GETDISPINFOW) each time it shows.
@@ -399,8 +411,8 @@ bool CCellListCtrl::CanOpen(int row, int subItem) const {
     if (r == nullptr || !r->enabled || cell == nullptr || !cell->dropDown || !cell->dropDown->enabled) {
         return false;
     }
-    const auto selected = static_cast<int>(SendMessageW(
-        hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
+    const auto selected = static_cast<int>(
+        SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
     return selected == row;
 }
 
@@ -461,12 +473,14 @@ HWND CCellListCtrl::CreateDropDown(const RECT& cell, int listRows, bool sort) {
     if (sort) style |= CBS_SORT;
     // The closed field keeps the height the font needs, so it may stand a little over
     // the row's lower edge rather than cut its text.
-    HWND combo = CreateWindowExW(0, WC_COMBOBOXW, L"", style, cell.left, cell.top, cell.right - cell.left,
-                                 rowHeight * (listRows + 1) + 2, hwnd_,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDropDownControlId)),
-                                 reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE)), nullptr);
+    HWND combo =
+        CreateWindowExW(0, WC_COMBOBOXW, L"", style, cell.left, cell.top, cell.right - cell.left,
+                        rowHeight * (listRows + 1) + 2, hwnd_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDropDownControlId)),
+                        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE)), nullptr);
     if (combo == nullptr) return nullptr;
-    if (!SetWindowSubclass(combo, ComboProc, reinterpret_cast<UINT_PTR>(this), reinterpret_cast<DWORD_PTR>(this))) {
+    if (!SetWindowSubclass(combo, ComboProc, reinterpret_cast<UINT_PTR>(this),
+                           reinterpret_cast<DWORD_PTR>(this))) {
         DestroyWindow(combo);
         return nullptr;
     }
@@ -474,7 +488,8 @@ HWND CCellListCtrl::CreateDropDown(const RECT& cell, int listRows, bool sort) {
     return combo;
 }
 
-void CCellListCtrl::FillDropDown(HWND combo, const DropDown& setup, int available, const std::u16string& shown) {
+void CCellListCtrl::FillDropDown(HWND combo, const DropDown& setup, int available,
+                                 const std::u16string& shown) {
     // The list opens on the option the cell shows (a pick or a sync may have changed it
     // since SetComboBox); `initial` only when the cell shows none of them.
     int current = setup.initial;
@@ -487,7 +502,8 @@ void CCellListCtrl::FillDropDown(HWND combo, const DropDown& setup, int availabl
     LRESULT currentIndex = CB_ERR;
     int widest = 0;
     HDC dc = GetDC(combo);
-    const HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(combo, WM_GETFONT, 0, 0)));
+    const HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(combo, WM_GETFONT, 0, 0)));
     for (int i = 0; i < available; ++i) {
         const std::u16string text = optionText(i);
         const LRESULT index = SendMessageW(combo, CB_ADDSTRING, 0, AsLParam(Wide(text)));
@@ -503,7 +519,8 @@ void CCellListCtrl::FillDropDown(HWND combo, const DropDown& setup, int availabl
     ReleaseDC(combo, dc);
     const auto entries = SendMessageW(combo, CB_GETCOUNT, 0, 0);
     for (LRESULT index = 0; index < entries; ++index) {
-        if (SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(index), 0) == current) currentIndex = index;
+        if (SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(index), 0) == current)
+            currentIndex = index;
     }
     if (currentIndex == CB_ERR && entries > 0) currentIndex = 0;
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(currentIndex), 0);
@@ -511,7 +528,8 @@ void CCellListCtrl::FillDropDown(HWND combo, const DropDown& setup, int availabl
     // wider than the screen), so options longer than the cell can be read.
     const int scrollBar = entries > kDropDownVisibleItems ? GetSystemMetrics(SM_CXVSCROLL) : 0;
     const int width = widest + 2 * kDropDownTextMargin + scrollBar;
-    SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(std::min(width, GetSystemMetrics(SM_CXSCREEN))), 0);
+    SendMessageW(combo, CB_SETDROPPEDWIDTH,
+                 static_cast<WPARAM>(std::min(width, GetSystemMetrics(SM_CXSCREEN))), 0);
 }
 
 void CCellListCtrl::PostEndEdit(EndEdit how) {
@@ -564,13 +582,13 @@ void CCellListCtrl::CloseDropDown() {
 
 // --- window procedures -------------------------------------------------------------
 
-LRESULT CALLBACK CCellListCtrl::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR, DWORD_PTR self) {
+LRESULT CALLBACK CCellListCtrl::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                         DWORD_PTR self) {
     return reinterpret_cast<CCellListCtrl*>(self)->OnListMessage(hwnd, message, wParam, lParam);
 }
 
-LRESULT CALLBACK CCellListCtrl::ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                           UINT_PTR id, DWORD_PTR self) {
+LRESULT CALLBACK CCellListCtrl::ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                           DWORD_PTR self) {
     auto* control = reinterpret_cast<CCellListCtrl*>(self);
     if (message == WM_NOTIFY) {
         auto* header = reinterpret_cast<NMHDR*>(lParam);
@@ -584,8 +602,8 @@ LRESULT CALLBACK CCellListCtrl::ParentProc(HWND hwnd, UINT message, WPARAM wPara
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
-LRESULT CALLBACK CCellListCtrl::ComboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                          UINT_PTR, DWORD_PTR self) {
+LRESULT CALLBACK CCellListCtrl::ComboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR self) {
     return reinterpret_cast<CCellListCtrl*>(self)->OnComboMessage(hwnd, message, wParam, lParam);
 }
 
@@ -594,9 +612,11 @@ LRESULT CCellListCtrl::OnListMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
         FinishEdit(static_cast<EndEdit>(wParam), static_cast<unsigned>(lParam));
         return 0;
     }
-    for (const auto handler : {&CCellListCtrl::OnDropDownCommand, &CCellListCtrl::OnMouse, &CCellListCtrl::OnKey,
-                               &CCellListCtrl::OnTableChange, &CCellListCtrl::OnWindowChange}) {
-        if (const std::optional<LRESULT> result = (this->*handler)(hwnd, message, wParam, lParam)) return *result;
+    for (const auto handler :
+         {&CCellListCtrl::OnDropDownCommand, &CCellListCtrl::OnMouse, &CCellListCtrl::OnKey,
+          &CCellListCtrl::OnTableChange, &CCellListCtrl::OnWindowChange}) {
+        if (const std::optional<LRESULT> result = (this->*handler)(hwnd, message, wParam, lParam))
+            return *result;
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
@@ -606,140 +626,146 @@ std::optional<LRESULT> CCellListCtrl::OnDropDownCommand(HWND, UINT message, WPAR
         return std::nullopt;
     }
     switch (HIWORD(wParam)) {
-    case CBN_SELENDOK: PostEndEdit(EndEdit::Commit); break;
-    // The list closed without a pick (Escape, a click outside it), or the combo lost the focus.
-    case CBN_SELENDCANCEL:
-    case CBN_KILLFOCUS: PostEndEdit(EndEdit::Cancel); break;
-    default: break;
+        case CBN_SELENDOK:
+            PostEndEdit(EndEdit::Commit);
+            break;
+        // The list closed without a pick (Escape, a click outside it), or the combo lost the focus.
+        case CBN_SELENDCANCEL:
+        case CBN_KILLFOCUS:
+            PostEndEdit(EndEdit::Cancel);
+            break;
+        default:
+            break;
     }
     return 0;
 }
 
 std::optional<LRESULT> CCellListCtrl::OnMouse(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_LBUTTONDOWN: {
-        LVHITTESTINFO hit{};
-        hit.pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        SendMessageW(hwnd, LVM_SUBITEMHITTEST, 0, AsLParam(&hit));
-        // The list selects the row first (the parent prepares its drop-down on the
-        // item-changed notification); a click on a cell that then may open, opens it.
-        const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
-        if (hwnd_ == hwnd && hit.iItem >= 0 && (hit.flags & LVHT_ONITEM) != 0) {
-            OpenDropDown(hit.iItem, hit.iSubItem);
+        case WM_LBUTTONDOWN: {
+            LVHITTESTINFO hit{};
+            hit.pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            SendMessageW(hwnd, LVM_SUBITEMHITTEST, 0, AsLParam(&hit));
+            // The list selects the row first (the parent prepares its drop-down on the
+            // item-changed notification); a click on a cell that then may open, opens it.
+            const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+            if (hwnd_ == hwnd && hit.iItem >= 0 && (hit.flags & LVHT_ONITEM) != 0) {
+                OpenDropDown(hit.iItem, hit.iSubItem);
+            }
+            return result;
         }
-        return result;
-    }
-    case WM_MOUSEMOVE:
-        TrackTipCell({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-        return std::nullopt;
-    case WM_VSCROLL:
-    case WM_HSCROLL:
-    case WM_MOUSEWHEEL:
-        CloseDropDown();
-        return std::nullopt;
-    default:
-        return std::nullopt;
+        case WM_MOUSEMOVE:
+            TrackTipCell({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            return std::nullopt;
+        case WM_VSCROLL:
+        case WM_HSCROLL:
+        case WM_MOUSEWHEEL:
+            CloseDropDown();
+            return std::nullopt;
+        default:
+            return std::nullopt;
     }
 }
 
 std::optional<LRESULT> CCellListCtrl::OnKey(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_GETDLGCODE: {
-        const LRESULT code = DefSubclassProc(hwnd, message, wParam, lParam);
-        const auto* msg = reinterpret_cast<const MSG*>(lParam);
-        // Enter in the list is the list's, never the dialog's: it opens the selected row's
-        // drop-down or does nothing, so it cannot end the dialog and lose unsynced picks.
-        const bool enter =
-            msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_CHAR) && msg->wParam == VK_RETURN;
-        return enter ? code | DLGC_WANTMESSAGE : code;
-    }
-    case WM_KEYDOWN:
-        if (wParam == VK_RETURN) {
-            OpenSelectedRowDropDown();
-            return 0;
+        case WM_GETDLGCODE: {
+            const LRESULT code = DefSubclassProc(hwnd, message, wParam, lParam);
+            const auto* msg = reinterpret_cast<const MSG*>(lParam);
+            // Enter in the list is the list's, never the dialog's: it opens the selected row's
+            // drop-down or does nothing, so it cannot end the dialog and lose unsynced picks.
+            const bool enter = msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_CHAR) &&
+                               msg->wParam == VK_RETURN;
+            return enter ? code | DLGC_WANTMESSAGE : code;
         }
-        if ((wParam == VK_F2 || wParam == VK_SPACE) && OpenSelectedRowDropDown()) return 0;
-        return std::nullopt;
-    case WM_CHAR:
-        if (wParam == VK_RETURN) return 0;
-        return std::nullopt;
-    case WM_SYSKEYDOWN:
-        // Bit 29: the Alt key is down, as for a combo box's own Alt+Down.
-        if (wParam == VK_DOWN && (lParam & (1 << 29)) != 0 && OpenSelectedRowDropDown()) return 0;
-        return std::nullopt;
-    default:
-        return std::nullopt;
+        case WM_KEYDOWN:
+            if (wParam == VK_RETURN) {
+                OpenSelectedRowDropDown();
+                return 0;
+            }
+            if ((wParam == VK_F2 || wParam == VK_SPACE) && OpenSelectedRowDropDown()) return 0;
+            return std::nullopt;
+        case WM_CHAR:
+            if (wParam == VK_RETURN) return 0;
+            return std::nullopt;
+        case WM_SYSKEYDOWN:
+            // Bit 29: the Alt key is down, as for a combo box's own Alt+Down.
+            if (wParam == VK_DOWN && (lParam & (1 << 29)) != 0 && OpenSelectedRowDropDown()) return 0;
+            return std::nullopt;
+        default:
+            return std::nullopt;
     }
 }
 
 // Rows and columns inserted or deleted by anyone: the per-row state follows them.
 std::optional<LRESULT> CCellListCtrl::OnTableChange(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case LVM_INSERTITEMW:
-    case LVM_INSERTITEMA: {
-        const LRESULT index = DefSubclassProc(hwnd, message, wParam, lParam);
-        TrackInsertedRow(index);
-        return index;
-    }
-    case LVM_DELETEITEM: {
-        const LRESULT done = DefSubclassProc(hwnd, message, wParam, lParam);
-        if (done) TrackDeletedRow(static_cast<int>(wParam));
-        return done;
-    }
-    case LVM_DELETEALLITEMS: {
-        const LRESULT done = DefSubclassProc(hwnd, message, wParam, lParam);
-        if (done) {
-            CloseDropDown();
-            rows_.clear();
+        case LVM_INSERTITEMW:
+        case LVM_INSERTITEMA: {
+            const LRESULT index = DefSubclassProc(hwnd, message, wParam, lParam);
+            TrackInsertedRow(index);
+            return index;
         }
-        return done;
-    }
-    case LVM_INSERTCOLUMNW:
-    case LVM_INSERTCOLUMNA: {
-        // The width asked for sits at the same place in both structures.
-        const auto* asked = reinterpret_cast<const LVCOLUMNW*>(lParam);
-        const int width = asked != nullptr && (asked->mask & LVCF_WIDTH) != 0 ? asked->cx : 0;
-        const LRESULT column = DefSubclassProc(hwnd, message, wParam, lParam);
-        if (column >= 0) TrackInsertedColumn(static_cast<int>(column), width);
-        return column;
-    }
-    case LVM_DELETECOLUMN: {
-        const LRESULT done = DefSubclassProc(hwnd, message, wParam, lParam);
-        if (done) TrackDeletedColumn(static_cast<int>(wParam));
-        return done;
-    }
-    default:
-        return std::nullopt;
+        case LVM_DELETEITEM: {
+            const LRESULT done = DefSubclassProc(hwnd, message, wParam, lParam);
+            if (done) TrackDeletedRow(static_cast<int>(wParam));
+            return done;
+        }
+        case LVM_DELETEALLITEMS: {
+            const LRESULT done = DefSubclassProc(hwnd, message, wParam, lParam);
+            if (done) {
+                CloseDropDown();
+                rows_.clear();
+            }
+            return done;
+        }
+        case LVM_INSERTCOLUMNW:
+        case LVM_INSERTCOLUMNA: {
+            // The width asked for sits at the same place in both structures.
+            const auto* asked = reinterpret_cast<const LVCOLUMNW*>(lParam);
+            const int width = asked != nullptr && (asked->mask & LVCF_WIDTH) != 0 ? asked->cx : 0;
+            const LRESULT column = DefSubclassProc(hwnd, message, wParam, lParam);
+            if (column >= 0) TrackInsertedColumn(static_cast<int>(column), width);
+            return column;
+        }
+        case LVM_DELETECOLUMN: {
+            const LRESULT done = DefSubclassProc(hwnd, message, wParam, lParam);
+            if (done) TrackDeletedColumn(static_cast<int>(wParam));
+            return done;
+        }
+        default:
+            return std::nullopt;
     }
 }
 
 // Size, column resizing, the tip's questions, and the list going away.
 std::optional<LRESULT> CCellListCtrl::OnWindowChange(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_SIZE: {
-        // A vertical scroll bar coming or going changes the client width.
-        const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
-        FitColumns();
-        return result;
-    }
-    case WM_NOTIFY:
-        if (lParam == 0) return std::nullopt;
-        return OnNotify(*reinterpret_cast<const NMHDR*>(lParam), lParam);
-    case WM_DESTROY:
-        CloseDropDown();
-        return std::nullopt;
-    case WM_NCDESTROY: {
-        const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
-        Detach();
-        return result;
-    }
-    default:
-        return std::nullopt;
+        case WM_SIZE: {
+            // A vertical scroll bar coming or going changes the client width.
+            const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+            FitColumns();
+            return result;
+        }
+        case WM_NOTIFY:
+            if (lParam == 0) return std::nullopt;
+            return OnNotify(*reinterpret_cast<const NMHDR*>(lParam), lParam);
+        case WM_DESTROY:
+            CloseDropDown();
+            return std::nullopt;
+        case WM_NCDESTROY: {
+            const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+            Detach();
+            return result;
+        }
+        default:
+            return std::nullopt;
     }
 }
 
 std::optional<LRESULT> CCellListCtrl::OnNotify(const NMHDR& header, LPARAM lParam) {
-    if (header.code == HDN_BEGINTRACKW || header.code == HDN_BEGINTRACKA || header.code == HDN_DIVIDERDBLCLICKW) {
+    if (header.code == HDN_BEGINTRACKW || header.code == HDN_BEGINTRACKA ||
+        header.code == HDN_DIVIDERDBLCLICKW) {
         CloseDropDown();
     } else if (header.hwndFrom == toolTip_.get() && header.code == TTN_GETDISPINFOW) {
         auto& info = *reinterpret_cast<NMTTDISPINFOW*>(lParam);
@@ -759,54 +785,54 @@ std::optional<LRESULT> CCellListCtrl::OnNotify(const NMHDR& header, LPARAM lPara
 
 LRESULT CCellListCtrl::OnComboMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_GETDLGCODE:
-        // Enter, Escape and Tab belong to the drop-down while it is open, not to the dialog.
-        return DefSubclassProc(hwnd, message, wParam, lParam) | DLGC_WANTALLKEYS;
-    case WM_KEYDOWN:
-        if (wParam == VK_ESCAPE || wParam == VK_TAB) {
-            PostEndEdit(EndEdit::Cancel);
-            return 0;
-        }
-        if (wParam == VK_RETURN) {
-            const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
-            PostEndEdit(EndEdit::Commit);
-            return result;
-        }
-        break;
-    case WM_CHAR:
-        if (wParam == VK_ESCAPE || wParam == VK_TAB || wParam == VK_RETURN) return 0;
-        break;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(hwnd, ComboProc, reinterpret_cast<UINT_PTR>(this));
-        if (edit_.combo == hwnd) edit_ = Edit{};
-        break;
-    default:
-        break;
+        case WM_GETDLGCODE:
+            // Enter, Escape and Tab belong to the drop-down while it is open, not to the dialog.
+            return DefSubclassProc(hwnd, message, wParam, lParam) | DLGC_WANTALLKEYS;
+        case WM_KEYDOWN:
+            if (wParam == VK_ESCAPE || wParam == VK_TAB) {
+                PostEndEdit(EndEdit::Cancel);
+                return 0;
+            }
+            if (wParam == VK_RETURN) {
+                const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+                PostEndEdit(EndEdit::Commit);
+                return result;
+            }
+            break;
+        case WM_CHAR:
+            if (wParam == VK_ESCAPE || wParam == VK_TAB || wParam == VK_RETURN) return 0;
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(hwnd, ComboProc, reinterpret_cast<UINT_PTR>(this));
+            if (edit_.combo == hwnd) edit_ = Edit{};
+            break;
+        default:
+            break;
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 LRESULT CCellListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
     switch (draw.nmcd.dwDrawStage) {
-    case CDDS_PREPAINT:
-        return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT:
-        // The control paints the selection itself (see GetPaintColors).
-        draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
-        return CDRF_NOTIFYSUBITEMDRAW;
-    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
-        const auto row = static_cast<int>(draw.nmcd.dwItemSpec);
-        const bool selected =
-            GetFocus() == hwnd_ &&
-            (SendMessageW(hwnd_, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) &
-             LVIS_SELECTED) != 0;
-        draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
-        GetPaintColors(row, draw.iSubItem, selected, draw.clrText, draw.clrTextBk);
-        // Changed colours count as a new font for the list view's drawing.
-        return CDRF_NEWFONT;
-    }
-    default:
-        return CDRF_DODEFAULT;
+        case CDDS_PREPAINT:
+            return CDRF_NOTIFYITEMDRAW;
+        case CDDS_ITEMPREPAINT:
+            // The control paints the selection itself (see GetPaintColors).
+            draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
+            return CDRF_NOTIFYSUBITEMDRAW;
+        case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+            const auto row = static_cast<int>(draw.nmcd.dwItemSpec);
+            const bool selected =
+                GetFocus() == hwnd_ &&
+                (SendMessageW(hwnd_, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) &
+                 LVIS_SELECTED) != 0;
+            draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
+            GetPaintColors(row, draw.iSubItem, selected, draw.clrText, draw.clrTextBk);
+            // Changed colours count as a new font for the list view's drawing.
+            return CDRF_NEWFONT;
+        }
+        default:
+            return CDRF_DODEFAULT;
     }
 }
 

@@ -13,28 +13,36 @@
 //    draw result goes straight back to the list without DWLP_MSGRESULT.
 //
 // Drop-down life: opened by a click on a cell that has one, in the selected and
-// enabled row, or by F2, Enter, Space or Alt+Down on the selected row. A pick
+// enabled row, or by F2, Enter, Space or Alt+Down on the selected row, on the option the
+// cell shows, its open list as wide as its longest option. Enter in the list is always
+// the list's (it never reaches the dialog's default button). A pick
 // (CBN_SELENDOK, or Enter in the combo) writes the picked text into the cell, marks
 // the cell modified when the text differs from what the cell showed before the pick
 // (the mark then stays until the row is deleted), closes the combo and sends the
 // parent WM_CELLLIST_COMBO_SELECTION (WPARAM row, LPARAM sub-item). Escape, Tab, a
 // list closed without a pick, a loss of focus, a scroll, a column resize or a change
-// of the rows close it without a message. Closing is always posted, never done inside the combo's own notification:
-// the combo still runs code after it has notified its parent.
+// of the rows close it without a message. Closing is always posted, never done inside
+// the combo's own notification: the combo still runs code after it has notified its parent.
+//
+// Long lists and texts: the columns keep the widths they were inserted with while those
+// fit the client width, else they share it (a vertical scroll bar leaves less), so no
+// horizontal scroll bar covers the last row; a cell too narrow for its text shows the
+// whole text as a tip.
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/CellList.h"
+#include "ui/Handles.h"
 
 // The id of the message a drop-down pick sends to the list's parent, registered with
-// the system when the program starts (RegisterWindowMessageW of
-// kComboSelectionMessageName), as the list-control library exports it.
-extern unsigned int WM_CELLLIST_COMBO_SELECTION;
+// the system when the program starts (RegisterWindowMessageW of kComboSelectionMessageName).
+extern const unsigned int WM_CELLLIST_COMBO_SELECTION;
 
 namespace tessmo::win32 {
 
@@ -78,8 +86,7 @@ public:
     int GetColumnCount() override;
     void DeleteColumn(int column) override;
     int GetWindowWidth() override;
-    void InsertColumn(int column, int format, int width, const std::u16string& text,
-                      int subItem) override;
+    void InsertColumn(int column, int format, int width, const std::u16string& text, int subItem) override;
     int GetItemCount() override;
 
     void DeleteAllItems() override;
@@ -104,9 +111,11 @@ public:
     bool OpenDropDown(int row, int subItem);
     // The open drop-down's combo box, or null.
     HWND GetDropDownWindow() const { return edit_.combo; }
+    // The cell's whole text when the cell is too narrow to show it, else empty: what the
+    // tip over the cell shows.
+    std::u16string CutCellText(int row, int subItem);
     // The colours a cell is painted in, as the custom draw hands them to the list.
-    void GetPaintColors(int row, int subItem, bool selected, COLORREF& text,
-                        COLORREF& background) const;
+    void GetPaintColors(int row, int subItem, bool selected, COLORREF& text, COLORREF& background) const;
 
 private:
     struct Cell {
@@ -132,12 +141,20 @@ private:
     static LRESULT CALLBACK ParentProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK ComboProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     LRESULT OnListMessage(HWND, UINT, WPARAM, LPARAM);
+    // Each handles one concern of the list's messages; nullopt: not handled, the list's own
+    // procedure gets the message.
+    std::optional<LRESULT> OnDropDownCommand(HWND, UINT, WPARAM, LPARAM);
+    std::optional<LRESULT> OnMouse(HWND, UINT, WPARAM, LPARAM);
+    std::optional<LRESULT> OnKey(HWND, UINT, WPARAM, LPARAM);
+    std::optional<LRESULT> OnTableChange(HWND, UINT, WPARAM, LPARAM);
+    std::optional<LRESULT> OnWindowChange(HWND, UINT, WPARAM, LPARAM);
+    std::optional<LRESULT> OnNotify(const NMHDR& header, LPARAM lParam);
     LRESULT OnComboMessage(HWND, UINT, WPARAM, LPARAM);
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
 
     void TrackInsertedRow(LRESULT index);
     void TrackDeletedRow(int index);
-    void TrackInsertedColumn(int column);
+    void TrackInsertedColumn(int column, int width);
     void TrackDeletedColumn(int column);
 
     Row* RowAt(int row);
@@ -147,6 +164,12 @@ private:
     bool CanOpen(int row, int subItem) const;
     int FirstDropDownCell(int row) const;
     bool OpenSelectedRowDropDown();
+    bool DropDownRect(int row, int subItem, RECT& rect);
+    HWND CreateDropDown(const RECT& cell, int listRows, bool sort);
+    void FillDropDown(HWND combo, const DropDown& setup, int available, const std::u16string& shown);
+    void FitColumns();
+    void CreateToolTip();
+    void TrackTipCell(POINT point);
     void PostEndEdit(EndEdit how);
     void FinishEdit(EndEdit how, unsigned generation);
     void CloseDropDown();
@@ -160,6 +183,11 @@ private:
     Edit edit_;
     unsigned nextGeneration_ = 1;
     UINT endEditMessage_ = 0;
+    std::vector<int> columnWidths_;  // as inserted: what FitColumns shares out
+    bool fitting_ = false;
+    UniqueWindow toolTip_;
+    std::wstring tipText_;  // the shown tip's text, alive while the tip shows it
+    std::pair<int, int> tipCell_{-1, -1};
 };
 
 }  // namespace tessmo::win32

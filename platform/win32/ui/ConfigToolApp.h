@@ -13,13 +13,13 @@ public:
 
     // Always FALSE: there is no message loop to run after the dialog.
     BOOL InitInstance();
-
     // The dialog while it runs, null otherwise.
-    CMainDialog* m_pMainWnd = nullptr;
+    const CMainDialog* MainWindow() const { return m_pMainWnd; }
 
 private:
     HINSTANCE m_Instance;
     CMainDialog::Ports m_Ports;
+    CMainDialog* m_pMainWnd = nullptr;
 };
 
 }  // namespace tessmo::win32

@@ -20,4 +20,10 @@ struct DeviceNotificationDeleter {
 // A RegisterDeviceNotificationW registration.
 using UniqueDeviceNotification = std::unique_ptr<void, DeviceNotificationDeleter>;
 
+struct WindowDeleter {
+    void operator()(HWND window) const { DestroyWindow(window); }
+};
+// A window this program created and destroys itself (not a child its parent takes along).
+using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
+
 }  // namespace tessmo::win32

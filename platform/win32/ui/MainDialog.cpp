@@ -13,12 +13,14 @@
 namespace tessmo::win32 {
 namespace {
 
-HFONT AsFont(FontHandle font) { return static_cast<HFONT>(const_cast<void*>(font)); }
+HFONT AsFont(FontHandle font) {
+    return static_cast<HFONT>(const_cast<void*>(font));
+}
 
 HFONT MakeFont(const FontRequest& request) {
     return CreateFontW(request.height, 0, 0, 0, request.weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_SWISS, Wide(request.face));
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                       Wide(request.face));
 }
 
 GUID ToGuid(const Guid& guid) {
@@ -42,6 +44,7 @@ POINT MinimisedIconOrigin(const RECT& client) {
 
 CMainDialog::CMainDialog(HINSTANCE instance, Ports ports)
     : m_Instance(instance),
+      m_Extension(ports.extension),
       m_hIcon(LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP_ICON))),
       m_Logic(CConfigToolDlg::Ports{*this, m_List, ports.profile, ports.channels, ports.trace}) {}
 
@@ -90,42 +93,59 @@ INT_PTR CMainDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         return Result(m_Logic.OnComboSelection(wParam, lParam));
     }
     switch (message) {
-    case WM_INITDIALOG:
-        // The data exchange's one binding, then the start-up. TRUE lets the dialog
-        // manager give the first control the focus.
-        m_List.Attach(GetDlgItem(m_hWnd, IDC_PARAM_LIST));
-        return m_Logic.OnInitDialog();
-    case WM_PAINT:
-        return OnPaint() ? TRUE : FALSE;
-    case WM_QUERYDRAGICON:
-        // One of the messages whose result is the dialog procedure's own return value.
-        return reinterpret_cast<INT_PTR>(m_hIcon);
-    case WM_DEVICECHANGE:
-        return OnDeviceChange(wParam, lParam);
-    case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header != nullptr && header->idFrom == IDC_PARAM_LIST && header->code == LVN_ITEMCHANGED) {
-            m_Logic.OnItemChangedList();
-            return Result(0);
-        }
-        return FALSE;
+        case WM_INITDIALOG:
+            return OnInitDialog();
+        case WM_PAINT:
+            return OnPaint() ? TRUE : FALSE;
+        case WM_QUERYDRAGICON:
+            // One of the messages whose result is the dialog procedure's own return value.
+            return reinterpret_cast<INT_PTR>(m_hIcon);
+        case WM_DEVICECHANGE:
+            return OnDeviceChange(wParam, lParam);
+        case WM_NOTIFY:
+            return OnNotify(reinterpret_cast<const NMHDR*>(lParam));
+        case WM_COMMAND:
+            return HIWORD(wParam) == BN_CLICKED ? OnClicked(LOWORD(wParam)) : FALSE;
+        case WM_SYSCOMMAND:
+            return m_Extension != nullptr && m_Extension->OnSysCommand(m_hWnd, wParam) ? Result(0) : FALSE;
+        case WM_DESTROY:
+            m_DeviceNotification.reset();
+            return FALSE;
+        default:
+            return FALSE;
     }
-    case WM_COMMAND:
-        if (HIWORD(wParam) == BN_CLICKED) {
-            switch (LOWORD(wParam)) {
-            case IDC_SYNC: m_Logic.OnSync(); return TRUE;
-            case IDC_EXIT: m_Logic.OnExit(); return TRUE;  // not reached: Exit ends the process
-            case IDOK:
-            case IDCANCEL: EndDialogWith(LOWORD(wParam)); return TRUE;
-            default: break;
-            }
-        }
+}
+
+INT_PTR CMainDialog::OnInitDialog() {
+    // The data exchange's one binding, then the start-up. TRUE lets the dialog manager
+    // give the first control the focus.
+    m_List.Attach(GetDlgItem(m_hWnd, IDC_PARAM_LIST));
+    const INT_PTR result = m_Logic.OnInitDialog();
+    if (m_Extension != nullptr) m_Extension->OnInitDialog(m_hWnd);
+    return result;
+}
+
+INT_PTR CMainDialog::OnNotify(const NMHDR* header) {
+    if (header == nullptr || header->idFrom != IDC_PARAM_LIST || header->code != LVN_ITEMCHANGED)
         return FALSE;
-    case WM_DESTROY:
-        m_DeviceNotification.reset();
-        return FALSE;
-    default:
-        return FALSE;
+    m_Logic.OnItemChangedList();
+    return Result(0);
+}
+
+INT_PTR CMainDialog::OnClicked(WORD id) {
+    switch (id) {
+        case IDC_SYNC:
+            m_Logic.OnSync();
+            return TRUE;
+        case IDC_EXIT:
+            m_Logic.OnExit();
+            return TRUE;  // not reached: Exit ends the process
+        case IDOK:
+        case IDCANCEL:
+            EndDialogWith(id);
+            return TRUE;
+        default:
+            return FALSE;
     }
 }
 
@@ -172,7 +192,9 @@ void CMainDialog::SetIcons() {
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 }
 
-void CMainDialog::SetTitle(const std::u16string& title) { SetWindowTextW(m_hWnd, Wide(title)); }
+void CMainDialog::SetTitle(const std::u16string& title) {
+    SetWindowTextW(m_hWnd, Wide(title));
+}
 
 FontHandle CMainDialog::CreateListFont(const FontRequest& request) {
     m_ListFont.reset(MakeFont(request));
@@ -185,8 +207,7 @@ FontHandle CMainDialog::CreateCustomFont(const FontRequest& request) {
 }
 
 void CMainDialog::SetButtonFont(DialogButton button, FontHandle font) {
-    SendDlgItemMessageW(m_hWnd, ButtonId(button), WM_SETFONT,
-                        reinterpret_cast<WPARAM>(AsFont(font)), TRUE);
+    SendDlgItemMessageW(m_hWnd, ButtonId(button), WM_SETFONT, reinterpret_cast<WPARAM>(AsFont(font)), TRUE);
 }
 
 void CMainDialog::SetCustomText(const std::u16string& text) {
@@ -194,11 +215,12 @@ void CMainDialog::SetCustomText(const std::u16string& text) {
 }
 
 void CMainDialog::SetCustomTextFont(FontHandle font) {
-    SendDlgItemMessageW(m_hWnd, IDC_CUSTOM_TEXT, WM_SETFONT,
-                        reinterpret_cast<WPARAM>(AsFont(font)), TRUE);
+    SendDlgItemMessageW(m_hWnd, IDC_CUSTOM_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(AsFont(font)), TRUE);
 }
 
-void CMainDialog::HideCustomText() { ShowWindow(GetDlgItem(m_hWnd, IDC_CUSTOM_TEXT), SW_HIDE); }
+void CMainDialog::HideCustomText() {
+    ShowWindow(GetDlgItem(m_hWnd, IDC_CUSTOM_TEXT), SW_HIDE);
+}
 
 void CMainDialog::ShiftButtonLeft(DialogButton button, int pixels) {
     HWND control = GetDlgItem(m_hWnd, ButtonId(button));
@@ -210,7 +232,13 @@ void CMainDialog::ShiftButtonLeft(DialogButton button, int pixels) {
 }
 
 void CMainDialog::EnableSyncButton(bool enable) {
-    EnableWindow(GetDlgItem(m_hWnd, IDC_SYNC), enable ? TRUE : FALSE);
+    HWND sync = GetDlgItem(m_hWnd, IDC_SYNC);
+    // A disabled window loses the focus to nobody, and a dialog without a focused
+    // control ignores Tab and Escape: the focus moves on to the next control first.
+    if (HWND next = GetNextDlgTabItem(m_hWnd, sync, FALSE); !enable && GetFocus() == sync && next != sync) {
+        SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+    }
+    EnableWindow(sync, enable ? TRUE : FALSE);
 }
 
 void CMainDialog::ShowMessage(const std::u16string& text) {
@@ -231,8 +259,7 @@ void CMainDialog::RegisterDeviceInterfaceNotification(const Guid& interfaceClass
     filter.dbcc_classguid = ToGuid(interfaceClass);
     // Kept only so that it is given back when the window goes (WM_DESTROY); the
     // registration itself lasts exactly as long as the window.
-    m_DeviceNotification.reset(
-        RegisterDeviceNotificationW(m_hWnd, &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
+    m_DeviceNotification.reset(RegisterDeviceNotificationW(m_hWnd, &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
 }
 
 void CMainDialog::ExitProcess(int status) {

@@ -8,6 +8,7 @@
 #include "app/ConfigToolDlg.h"
 #include "app/DialogWindow.h"
 #include "ui/CellListCtrl.h"
+#include "ui/DialogExtension.h"
 #include "ui/Handles.h"
 
 namespace tessmo::win32 {
@@ -18,6 +19,7 @@ public:
         ProfileSource& profile;
         ChannelFactory& channels;
         TraceSink& trace;
+        DialogExtension* extension = nullptr;  // what a variant adds (the demo), not owned
     };
 
     // `instance`: the module holding the dialog template and the icon.
@@ -61,12 +63,16 @@ private:
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     // Hands a handler's result to the dialog manager, which returns it to the sender.
     INT_PTR Result(LRESULT result);
+    INT_PTR OnInitDialog();
     INT_PTR OnDeviceChange(WPARAM event, LPARAM broadcast);
+    INT_PTR OnNotify(const NMHDR* header);
+    INT_PTR OnClicked(WORD id);
     bool OnPaint();
     void EndDialogWith(int result);
     static int ButtonId(DialogButton button);
 
     HINSTANCE m_Instance;
+    DialogExtension* m_Extension;
     HWND m_hWnd = nullptr;
     bool m_Modal = false;
     CCellListCtrl m_List;

@@ -1,11 +1,13 @@
 // The cell list on a real SysListView32: when the in-cell drop-down opens, what it
 // offers, how it ends (pick or cancel) and what the parent hears, cells out of range,
-// and the colours cells are painted in. A click opening it is the screenshot run's.
+// the colours cells are painted in, and long lists and long texts staying readable. A
+// click opening it is the screenshot run's.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,7 +63,7 @@ struct CellList : ::testing::Test {
             control.InsertItem(control.GetItemCount(), name);
         }
         SelectRow(list, 1);
-        control.SetComboBox(1, 1, true, &kOptions, count, initial, false);
+        control.SetComboBox(1, 1, true, kOptions, count, initial, false);
         g_picks.clear();
         SetFocus(list);
     }
@@ -84,9 +86,15 @@ struct CellList : ::testing::Test {
 };
 
 TEST_F(CellList, DropDownOffersCountOptionsInArrayOrderOnTheInitialEntryOverTheCell) {
-    const struct { const char* name; int count, initial, entries; LRESULT current; } cases[] = {
-        {"all", 4, 2, 4, 2}, {"fewer than the array", 2, 1, 2, 1}, {"more than the array", 9, 3, 4, 3},
-        {"none", 0, 0, 0, CB_ERR}, {"negative", -3, 0, 0, CB_ERR}};
+    const struct {
+        const char* name;
+        int count, initial, entries;
+        LRESULT current;
+    } cases[] = {{"all", 4, 2, 4, 2},
+                 {"fewer than the array", 2, 1, 2, 1},
+                 {"more than the array", 9, 3, 4, 3},
+                 {"none", 0, 0, 0, CB_ERR},
+                 {"negative", -3, 0, 0, CB_ERR}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Rebuild(c.count, c.initial);
@@ -112,8 +120,13 @@ TEST_F(CellList, DropDownOffersCountOptionsInArrayOrderOnTheInitialEntryOverTheC
 
 TEST_F(CellList, DropDownOpensOnlyOnTheSelectedEnabledRowWithAnEnabledDropDown) {
     // message 0: asked for directly; else the key that asks for it.
-    struct Case { const char* name; bool selected, rowEnabled, prepared, dropDownEnabled; UINT message;
-                  WPARAM key; bool opens; };
+    struct Case {
+        const char* name;
+        bool selected, rowEnabled, prepared, dropDownEnabled;
+        UINT message;
+        WPARAM key;
+        bool opens;
+    };
     const Case cases[] = {
         {"asked for", true, true, true, true, 0, 0, true},
         {"row not selected", false, true, true, true, 0, 0, false},
@@ -133,14 +146,9 @@ TEST_F(CellList, DropDownOpensOnlyOnTheSelectedEnabledRowWithAnEnabledDropDown) 
         control.InsertItem(0, u"a");
         control.InsertItem(1, u"b");
         SelectRow(list, c.selected ? 1 : 0);
-        if (c.prepared) control.SetComboBox(1, 1, c.dropDownEnabled, &kOptions, 4, 0, false);
+        if (c.prepared) control.SetComboBox(1, 1, c.dropDownEnabled, kOptions, 4, 0, false);
         control.SetEnabled(1, c.rowEnabled);
         SetFocus(list);
-        // Enter on a row that can open is wanted from the dialog manager, not its default button.
-        MSG enter{list, WM_KEYDOWN, VK_RETURN, 0, 0, {0, 0}};
-        const LRESULT code = SendMessageW(list, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter));
-        const bool canOpen = c.selected && c.rowEnabled && c.prepared && c.dropDownEnabled;
-        EXPECT_EQ((code & DLGC_WANTMESSAGE) != 0, canOpen);
         if (c.message == 0) {
             EXPECT_EQ(control.OpenDropDown(1, 1), c.opens);
         } else {
@@ -154,18 +162,29 @@ TEST_F(CellList, DropDownOpensOnlyOnTheSelectedEnabledRowWithAnEnabledDropDown) 
 TEST_F(CellList, APickOrACancelEndsTheDropDown) {
     using Act = void (*)(CellList&, HWND combo);
     // The cell shows Medium and the combo High when the drop-down ends.
-    struct Case { const char* name; Act act; const char16_t* text; int modified; std::size_t picks; };
+    struct Case {
+        const char* name;
+        Act act;
+        const char16_t* text;
+        int modified;
+        std::size_t picks;
+    };
     const Case cases[] = {
         {"pick", [](CellList& t, HWND) { t.Pick(3); }, u"High", 1, 1},
         {"Enter", [](CellList&, HWND c) { SendMessageW(c, WM_KEYDOWN, VK_RETURN, 0); }, u"High", 1, 1},
         {"pick of the text shown", [](CellList& t, HWND) { t.Pick(2); }, u"Medium", 0, 1},
         {"changed, then back: the mark stays",
-         [](CellList& t, HWND) { t.Pick(3); t.control.OpenDropDown(1, 1); t.Pick(2); }, u"Medium", 1, 2},
+         [](CellList& t, HWND) {
+             t.Pick(3);
+             t.control.OpenDropDown(1, 1);
+             t.Pick(2);
+         },
+         u"Medium", 1, 2},
         {"Escape", [](CellList&, HWND c) { SendMessageW(c, WM_KEYDOWN, VK_ESCAPE, 0); }, u"Medium", 0, 0},
         {"Tab", [](CellList&, HWND c) { SendMessageW(c, WM_KEYDOWN, VK_TAB, 0); }, u"Medium", 0, 0},
         {"focus elsewhere", [](CellList&, HWND) { SetFocus(host); }, u"Medium", 0, 0},
-        {"scroll", [](CellList& t, HWND) { SendMessageW(t.list, WM_VSCROLL, SB_LINEDOWN, 0); },
-         u"Medium", 0, 0},
+        {"scroll", [](CellList& t, HWND) { SendMessageW(t.list, WM_VSCROLL, SB_LINEDOWN, 0); }, u"Medium", 0,
+         0},
         {"list closed without a pick",
          [](CellList& t, HWND c) {
              SendMessageW(t.list, WM_COMMAND, MAKEWPARAM(kDropDownControlId, CBN_SELENDCANCEL),
@@ -198,7 +217,7 @@ TEST_F(CellList, APickOrACancelEndsTheDropDown) {
 
 TEST_F(CellList, CellsOutOfRangeAreIgnoredAndTheListGoingAwayUnbindsTheControl) {
     control.SetEnabled(7, false);
-    control.SetComboBox(-1, 1, true, &kOptions, 4, 0, false);
+    control.SetComboBox(-1, 1, true, kOptions, 4, 0, false);
     control.SetItemText(1, 5, u"beyond the columns", kColorRed, 0);
     EXPECT_EQ(control.GetModified(9, 1), 0);
     EXPECT_FALSE(control.GetComboBox(1, 5).has_value());
@@ -222,6 +241,60 @@ TEST_F(CellList, PaintColoursShowDisabledRowsPickedCellsAndTheSelection) {
     EXPECT_NE(background, 0x00FFFFFFu);
     control.GetPaintColors(1, 1, false, text, background);
     EXPECT_EQ(text, GetSysColor(COLOR_GRAYTEXT));
+}
+
+// However many rows and however large the font, the two columns share the client width
+// left beside the vertical scroll bar: no horizontal scroll bar covers the last row.
+TEST_F(CellList, ColumnsShareTheClientWidthBesideTheVerticalScrollBar) {
+    const int width = (control.GetWindowWidth() - 4) / 2;  // what the dialog asks for
+    control.DeleteColumn(0);
+    control.DeleteColumn(0);
+    control.InsertColumn(0, LVCFMT_LEFT, width, u"Name", 0);
+    control.InsertColumn(1, LVCFMT_LEFT, width, u"Value", 1);
+    const std::unique_ptr<HFONT__, decltype(&DeleteObject)> large(
+        CreateFontW(40, 0, 0, 0, 400, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, FF_SWISS, L"Arial"), &DeleteObject);
+    struct {
+        const char* name;
+        int rows;
+        HFONT font;
+    } const cases[] = {{"200 rows", 200, nullptr}, {"a few rows in a large font", 8, large.get()}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        control.SetFont(c.font);
+        control.DeleteAllItems();
+        for (int row = 0; row < c.rows; ++row) control.InsertItem(row, u"Row");
+        PumpMessages();
+        RECT client{};
+        GetClientRect(list, &client);
+        EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL);
+        EXPECT_FALSE(GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL);
+        EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0) + SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0),
+                  client.right);
+    }
+    control.SetFont(nullptr);
+}
+
+// An option longer than the cell is readable: the open list is as wide as its longest
+// text, and the cut cell offers its whole text as a tip (a cell that fits offers none).
+TEST_F(CellList, LongTextsAreReadableInTheOpenListAndAsATip) {
+    const std::u16string longText = u"3840x2160 30fps with electronic image stabilisation";
+    control.SetComboBox(1, 1, true, {u"Off", longText}, 2, 0, false);
+    ASSERT_TRUE(control.OpenDropDown(1, 1));
+    HWND combo = control.GetDropDownWindow();
+    HDC dc = GetDC(combo);
+    const auto old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(longText.c_str()),
+                          static_cast<int>(longText.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(combo, dc);
+    EXPECT_GT(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0), extent.cx);
+    CloseDropDown();
+
+    control.SetItemText(1, 1, longText);
+    control.SetItemText(2, 1, u"Off");
+    EXPECT_EQ(control.CutCellText(1, 1), longText);
+    EXPECT_EQ(control.CutCellText(2, 1), u"");
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 # its standard output redirected to a file. With no camera on this machine the trace
 # is the start-up and the presence check only; the window carries the settings'
 # title, its Sync button is disabled, and Escape ends the program.
-#   ui_program_test.sh <Tessmo.exe> <tessmo_window_probe.exe> <examples folder>
-source "$(dirname "${BASH_SOURCE[0]}")/ui_driver.sh"
+#   program_test.sh <Tessmo.exe> <tessmo-window-probe.exe> <examples folder>
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/wine-window.sh"
 start_program "$1" "$3"
 echo "window $window titled '$title'"
 
