@@ -1,0 +1,24 @@
+#pragma once
+// The camera's coming and going on a live system: the udev (or kernel uevent) monitor's
+// descriptor on a QSocketNotifier, its events handed to the dialog as they arrive.
+#include <QSocketNotifier>
+#include <memory>
+
+#include "HotplugMonitor.h"
+#include "ui/MainDialog.h"
+
+namespace tessmo::linuxapp {
+
+class HotplugEventSource final : public qt::DeviceEventSource {
+public:
+    // Says on stderr when no monitor can be opened; the window then does not follow the camera.
+    bool Start(const Guid& interfaceClass, Sink sink) override;
+
+private:
+    std::unique_ptr<hotplug::HotplugMonitor> monitor_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    Sink sink_;
+    Guid interfaceClass_{};
+};
+
+}  // namespace tessmo::linuxapp
