@@ -72,29 +72,36 @@ bool IsDevicePath(std::string_view device) {
                        [](char c) { return (c >= '0' && c <= '9') || c == '-' || c == '.'; });
 }
 
-// Only a V4L2 device's first node (`index` 0) stands for the device, as Windows lists one
-// filter per camera function: uvcvideo's metadata node (and any further stream) take
-// higher indices. A gadget's own node has `function_name` and is an output.
-std::optional<VideoNode> InspectNode(const std::filesystem::path& classDir, std::string name) {
-    const Fd node(::open((classDir / name).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (node.get() < 0) return std::nullopt;
-    if (::faccessat(node.get(), "function_name", F_OK, 0) == 0) return std::nullopt;
-    const auto index = ReadAttribute(node.get(), "index");
-    if (index && ParseWhole<unsigned>(*index, 10) != 0u) return std::nullopt;
+// "usb:v04FCp6333d0100dcEFdsc02dp01ic0Eisc01ip00in00": a USB interface's modalias gives
+// the device's vendor and product in one read.
+bool ReadVendorAndProduct(int classFd, const std::string& node, UsbFunction& usb) {
+    const auto alias = ReadAttribute(classFd, (node + "/device/modalias").c_str());
+    if (!alias || alias->size() < 14 || !alias->starts_with("usb:v") || (*alias)[9] != 'p') return false;
+    const auto vendor = ParseWhole<std::uint16_t>(std::string_view(*alias).substr(5, 4), 16);
+    const auto product = ParseWhole<std::uint16_t>(std::string_view(*alias).substr(10, 4), 16);
+    if (!vendor || !product) return false;
+    usb.vendor = *vendor;
+    usb.product = *product;
+    return true;
+}
 
-    VideoNode result{std::move(name), std::nullopt};
-    const auto parent = LinkTargetName(node.get(), "device");
+// One node per V4L2 parent device, its lowest-numbered, as Windows lists one filter per
+// camera function: uvcvideo registers each function's capture node before its metadata
+// node, so the capture node always holds the lower number. A USB gadget's own node has
+// `function_name` and is an output, not a video input device.
+std::optional<VideoNode> InspectNode(int classFd, std::string name, std::vector<std::string>& parentsSeen) {
+    const auto parent = LinkTargetName(classFd, (name + "/device").c_str());
+    if (parent) {
+        if (std::find(parentsSeen.begin(), parentsSeen.end(), *parent) != parentsSeen.end())
+            return std::nullopt;
+        parentsSeen.push_back(*parent);
+    }
     auto usb = parent ? ParseUsbInterfaceName(*parent) : std::nullopt;
-    if (!usb) return result;
-    const auto vendor = ReadAttribute(node.get(), "device/../idVendor");
-    const auto product = ReadAttribute(node.get(), "device/../idProduct");
-    const auto vid = vendor && vendor->size() == 4 ? ParseWhole<std::uint16_t>(*vendor, 16) : std::nullopt;
-    const auto pid = product && product->size() == 4 ? ParseWhole<std::uint16_t>(*product, 16) : std::nullopt;
-    if (!vid || !pid) return result;
-    usb->vendor = *vid;
-    usb->product = *pid;
-    result.usb = std::move(usb);
-    return result;
+    // A gadget's node hangs off the gadget device, never off a USB interface.
+    if (!usb && ::faccessat(classFd, (name + "/function_name").c_str(), F_OK, 0) == 0) return std::nullopt;
+    VideoNode node{std::move(name), std::nullopt};
+    if (usb && ReadVendorAndProduct(classFd, node.name, *usb)) node.usb = std::move(usb);
+    return node;
 }
 
 struct DirCloser {
@@ -127,16 +134,18 @@ std::optional<UsbFunction> ParseUsbInterfaceName(std::string_view name) {
 }
 
 std::vector<VideoNode> ListVideoInputNodes(const std::filesystem::path& classDir) {
+    const std::unique_ptr<DIR, DirCloser> dir(::opendir(classDir.c_str()));
+    if (!dir) return {};
     std::vector<std::pair<unsigned, std::string>> names;
-    if (const std::unique_ptr<DIR, DirCloser> dir(::opendir(classDir.c_str())); dir) {
-        while (const dirent* entry = ::readdir(dir.get())) {
-            if (const auto number = NodeNumber(entry->d_name)) names.emplace_back(*number, entry->d_name);
-        }
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (const auto number = NodeNumber(entry->d_name)) names.emplace_back(*number, entry->d_name);
     }
     std::sort(names.begin(), names.end());
     std::vector<VideoNode> nodes;
+    std::vector<std::string> parentsSeen;
     for (auto& [number, name] : names) {
-        if (auto node = InspectNode(classDir, std::move(name))) nodes.push_back(std::move(*node));
+        if (auto node = InspectNode(::dirfd(dir.get()), std::move(name), parentsSeen))
+            nodes.push_back(std::move(*node));
     }
     return nodes;
 }

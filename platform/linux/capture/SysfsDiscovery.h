@@ -25,8 +25,9 @@ struct VideoNode {
 };
 
 // The video input devices under `classDir` (<sysfs>/class/video4linux) in node order
-// (video2 before video10): the first node of each V4L2 device, except a USB gadget's
-// own node. Empty when the folder is missing or unreadable.
+// (video2 before video10): the lowest-numbered node of each parent device (so not
+// uvcvideo's metadata nodes), except a USB gadget's own node. Empty when the folder is
+// missing or unreadable.
 std::vector<VideoNode> ListVideoInputNodes(const std::filesystem::path& classDir);
 
 // "@device:pnp:\\?\usb#vid_04fc&pid_6333&mi_00#1-1.4&0&0000#{65e8773d-...}\global" for a

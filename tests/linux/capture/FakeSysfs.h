@@ -139,6 +139,7 @@ private:
 
     void Add(const FakeDevice& device) {
         char hex[16];
+        char alias[64];
         switch (device.kind) {
             case FakeDevice::Usb: {
                 const fs::path usb = Sys() / "devices/pci0000:00/0000:00:14.0/usb1" / device.parent;
@@ -154,6 +155,10 @@ private:
                     const std::string interface = device.parent + ":1." + std::to_string(f.interface);
                     for (unsigned i = 0; i < f.nodes.size(); ++i)
                         AddNode(usb / interface, interface, f.nodes[i], i);
+                    std::snprintf(alias, sizeof alias,
+                                  "usb:v%04Xp%04Xd0100dcEFdsc02dp01ic0Eisc01ip00in%02X\n", device.vendor,
+                                  device.product, f.interface);
+                    if (!f.nodes.empty()) Write(usb / interface / "modalias", alias);
                 }
                 break;
             }
