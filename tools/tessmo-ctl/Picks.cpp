@@ -20,6 +20,17 @@ std::vector<std::size_t> RowsNamed(const ParamList& list, std::u16string_view na
     return rows;
 }
 
+// What can be given instead, kept to one readable line however many options there are.
+std::string OptionsHint(const ParamItem& item) {
+    constexpr std::size_t kShown = 8;
+    if (item.SubStrs.empty()) return " (it has no options)";
+    std::string hint = " (options:";
+    for (std::size_t i = 0; i < item.SubStrs.size() && i < kShown; ++i)
+        hint += " \"" + OptionLabel(item, static_cast<std::uint16_t>(i)) + "\"";
+    if (item.SubStrs.size() > kShown) hint += " ...";
+    return hint + ", or #0 to #" + std::to_string(item.SubStrs.size() - 1) + ")";
+}
+
 // "#N" with N a plain decimal number.
 std::optional<std::size_t> IndexOf(std::string_view text) {
     if (text.size() < 2 || text[0] != '#') return std::nullopt;
@@ -63,7 +74,7 @@ std::optional<std::uint16_t> OptionFor(const ParamItem& item, const std::string&
     }
     std::optional<std::size_t> option = byText ? byText : byIndex;
     if (!option || *option >= item.SubStrs.size()) {
-        error = label + " has no option \"" + text + "\"";
+        error = label + " has no option \"" + text + "\"" + OptionsHint(item);
         return std::nullopt;
     }
     if (*option >= kStorableOptions) {

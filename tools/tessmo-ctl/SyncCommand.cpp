@@ -13,7 +13,6 @@ namespace {
 struct Outcome {
     std::uint32_t id = 0;
     std::uint16_t word1 = 0;
-    std::uint8_t byte = 0;  // SET: the data byte after the header; GET: the byte received
     Status status = STATUS_OK;
 };
 
@@ -25,17 +24,15 @@ public:
 
     Status SetProperty(std::uint32_t id, std::uint8_t* data, std::uint32_t length) override {
         const Status status = inner_->SetProperty(id, data, length);
-        Outcome outcome{id, 0, 0, status};
-        if (length > PAYLOAD_HEADER_BYTES) {
+        Outcome outcome{id, 0, status};
+        if (length >= PAYLOAD_HEADER_BYTES)
             outcome.word1 = static_cast<std::uint16_t>(data[2] | data[3] << 8);
-            outcome.byte = data[PAYLOAD_HEADER_BYTES];
-        }
         log_.push_back(outcome);
         return status;
     }
     Status GetProperty(std::uint32_t id, std::uint8_t* data, std::uint32_t length) override {
         const Status status = inner_->GetProperty(id, data, length);
-        log_.push_back({id, 0, length > 0 ? data[0] : std::uint8_t{0}, status});
+        log_.push_back({id, 0, status});
         return status;
     }
     int IsPresent() override { return inner_->IsPresent(); }
@@ -95,7 +92,6 @@ constexpr std::uint32_t kReadSelect = CMD_READ_VALUE | CMD_READ_SELECT_BIT;
 // What the pass did, request by request, in the pass's own order.
 struct PassReport {
     std::vector<std::optional<Status>> reads;  // per row: the read's status (nullopt: never sent)
-    std::vector<std::uint8_t> readValues;
     Status date = STATUS_NOT_FOUND;
     Status time = STATUS_NOT_FOUND;
     std::vector<Status> writes;  // per marked row, in order
@@ -104,7 +100,6 @@ struct PassReport {
 PassReport Summarise(const std::vector<Outcome>& log, std::size_t rows) {
     PassReport report;
     report.reads.resize(rows);
-    report.readValues.resize(rows);
     std::size_t row = 0;
     for (const Outcome& request : log) {
         if (request.id == kReadSelect) {
@@ -113,7 +108,6 @@ PassReport Summarise(const std::vector<Outcome>& log, std::size_t rows) {
         } else if (request.id == CMD_READ_VALUE && row > 0 && row <= rows) {
             // A read counts as answered only when the select and the GET both were.
             if (report.reads[row - 1] == STATUS_OK) report.reads[row - 1] = request.status;
-            report.readValues[row - 1] = request.byte;
         } else if (request.id == CMD_SET_CLOCK) {
             (request.word1 == CLOCK_DATE ? report.date : report.time) = request.status;
         } else if (request.id == CMD_WRITE_VALUE) {

@@ -40,13 +40,6 @@ UniqueFd StopSignals() {
     return UniqueFd(signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK));
 }
 
-// The camera's capture interface 00, letter case significant, as in a Windows broadcast.
-bool IsCamera(const hotplug::DeviceEvent& event) {
-    constexpr std::u16string_view kCamera = u"USB#VID_04FC&PID_6333&MI_00";
-    return event.interfaceClass == hotplug::kCaptureInterfaceClass && event.interfaceName.size() >= 4 &&
-           std::u16string_view(event.interfaceName).substr(4, kCamera.size()) == kCamera;
-}
-
 void Announce(const char* line) {
     std::printf("%s\n", line);
     std::fflush(stdout);
@@ -85,9 +78,9 @@ int RunWatch(Session& session) {
         }
         if (fds[0].revents != 0) return kExitDone;
         if (fds[1].revents == 0) continue;
-        for (const hotplug::DeviceEvent& event : monitor->Read()) {
-            if (!IsCamera(event)) continue;
-            const bool arrival = event.kind == hotplug::DeviceEventKind::Arrival;
+        for (const DeviceEvent& event : monitor->Read()) {
+            if (!IsCameraInterface(event)) continue;
+            const bool arrival = event.kind == DeviceEventKind::Arrival;
             // A camera already reported (seen at start, or a repeated event) is not reported twice.
             if (arrival == present) continue;
             present = arrival;

@@ -195,6 +195,7 @@ std::optional<DeviceEvent> HotplugMonitor::Translate(const UeventProperties& eve
     }
     if (!name) return std::nullopt;
     DeviceEvent result;
+    result.interfaceClass = kCaptureInterfaceClass;
     result.kind = action == "add" ? DeviceEventKind::Arrival : DeviceEventKind::Removal;
     result.interfaceName = std::move(*name);
     return result;

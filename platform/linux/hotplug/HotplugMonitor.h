@@ -28,21 +28,16 @@
 #include <string>
 #include <vector>
 
+#include "app/DeviceEvent.h"
 #include "common/Status.h"
 
 namespace tessmo::hotplug {
 
-// The capture interface class (KSCATEGORY_CAPTURE) every event carries.
-inline constexpr Guid kCaptureInterfaceClass = {
-    0x65E8773D, 0x8F56, 0x11D0, {0xA3, 0xB9, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
-
-enum class DeviceEventKind { Arrival, Removal };
-
-struct DeviceEvent {
-    DeviceEventKind kind = DeviceEventKind::Arrival;
-    Guid interfaceClass = kCaptureInterfaceClass;
-    std::u16string interfaceName;
-};
+// The core's parsed device event; every event of this monitor carries the capture
+// interface class (KSCATEGORY_CAPTURE) and is an arrival or a removal.
+using tessmo::DeviceEvent;
+using tessmo::DeviceEventKind;
+inline constexpr Guid kCaptureInterfaceClass = KSCATEGORY_CAPTURE_VALUE;
 
 // One uevent's properties: ACTION, DEVPATH, SUBSYSTEM, and what else it carries.
 using UeventProperties = std::map<std::string, std::string>;

@@ -1,12 +1,10 @@
-// The system's event source: a libudev monitor on the video4linux subsystem, on
-// udev's events where udevd runs and on the kernel's uevents where it does not.
+// udev's device events through libudev, filtered to the video4linux subsystem.
 #include <libudev.h>
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
-#include "HotplugMonitor.h"
+#include "EventSources.h"
 
 namespace tessmo::hotplug {
 namespace {
@@ -18,9 +16,6 @@ struct UdevUnref {
 };
 template <typename T>
 using UdevPtr = std::unique_ptr<T, UdevUnref>;
-
-// udevd announces itself with this socket; without it nobody rebroadcasts events.
-constexpr char kUdevControl[] = "/run/udev/control";
 
 class LibudevSource final : public UeventSource {
 public:
@@ -53,28 +48,16 @@ std::string Failure(const char* what) {
 
 }  // namespace
 
-std::unique_ptr<HotplugMonitor> HotplugMonitor::Open(std::string& error) {
-    std::error_code ec;
-    const bool udevRuns = std::filesystem::exists(kUdevControl, ec);
-    const char* origin = udevRuns ? "udev" : "kernel";
+std::unique_ptr<UeventSource> OpenUdevSource(std::string& error) {
     UdevPtr<udev> context(udev_new());
-    if (!context) {
-        error = Failure("cannot start libudev");
-        return nullptr;
-    }
-    UdevPtr<udev_monitor> monitor(udev_monitor_new_from_netlink(context.get(), origin));
+    UdevPtr<udev_monitor> monitor(context ? udev_monitor_new_from_netlink(context.get(), "udev") : nullptr);
     if (!monitor ||
         udev_monitor_filter_add_match_subsystem_devtype(monitor.get(), "video4linux", nullptr) < 0 ||
         udev_monitor_enable_receiving(monitor.get()) < 0) {
-        error = Failure(udevRuns ? "cannot listen to udev's device events"
-                                 : "cannot listen to the kernel's uevents");
+        error = Failure("cannot listen to udev's device events");
         return nullptr;
     }
-    // Listening starts before the nodes present are listed, so none falls in between.
-    auto result = std::make_unique<HotplugMonitor>(
-        std::make_unique<LibudevSource>(std::move(context), std::move(monitor)), "/sys");
-    result->origin_ = origin;
-    return result;
+    return std::make_unique<LibudevSource>(std::move(context), std::move(monitor));
 }
 
 }  // namespace tessmo::hotplug

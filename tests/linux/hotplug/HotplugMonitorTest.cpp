@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "EventSources.h"
 #include "HotplugMonitor.h"
 #include "common/Text.h"
 #include "support/TempFolder.h"
@@ -134,6 +135,21 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(HotplugName, OtherDevicesKeepTheirIdsInUpperCaseHex) {
     EXPECT_EQ(ToUtf8(InterfaceName(0x046d, 0x0825, 2, "3-1.4:1.2")),
               "\\\\?\\USB#VID_046D&PID_0825&MI_02#3-1.4:1.2#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global");
+}
+
+TEST(KernelUevent, ParsesTheKernelsDatagramsOnly) {
+    using namespace std::string_literals;
+    const auto event = ParseKernelUevent(
+        "remove@/devices/x/video4linux/video0\0ACTION=remove\0"
+        "DEVPATH=/devices/x/video4linux/video0\0SUBSYSTEM=video4linux\0SEQNUM=7"s);
+    ASSERT_TRUE(event.has_value());
+    EXPECT_EQ(*event, (UeventProperties{{"ACTION", "remove"},
+                                        {"DEVPATH", "/devices/x/video4linux/video0"},
+                                        {"SUBSYSTEM", "video4linux"},
+                                        {"SEQNUM", "7"}}));
+    EXPECT_FALSE(ParseKernelUevent("libudev\0\xfe\xed\xca\xfe ACTION=add"s)) << "udev's own message";
+    EXPECT_FALSE(ParseKernelUevent("add@/devices/x\0SUBSYSTEM=usb\0"s)) << "no ACTION or DEVPATH";
+    EXPECT_FALSE(ParseKernelUevent(""s));
 }
 
 }  // namespace
