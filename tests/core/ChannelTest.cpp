@@ -96,37 +96,24 @@ TEST(ChannelTest, FailuresAreReportedAndSendNothingFurther) {
         Status expected;
         Lines setTrace;
     };
+    // clang-format off
     const Case cases[] = {
-        {"NoDevice",
-         {},
-         HR_S_OK,
-         HR_S_OK,
-         STATUS_NOT_FOUND,
+        {"NoDevice", {}, HR_S_OK, HR_S_OK, STATUS_NOT_FOUND,
          {"", "Send Cmd,ID:11", "Get Cap Device.", "Create Instance. hr = 0", "Create Device Enum. hr = 1",
           "sts:FALSE", "pVidCap:{null}", "hr:1"}},
-        {"DeviceEnumeratorNotCreated",
-         {Camera()},
-         HR_E_FAIL,
-         HR_S_OK,
-         STATUS_NOT_FOUND,
+        {"DeviceEnumeratorNotCreated", {Camera()}, HR_E_FAIL, HR_S_OK, STATUS_NOT_FOUND,
          {"", "Send Cmd,ID:11", "Get Cap Device.", "Create Instance. hr = -2147467259", "sts:FALSE",
           "pVidCap:{null}", "hr:1"}},
         // Nothing is sent, so no data_len line either.
-        {"FilterWithoutControl",
-         {Camera(SIM_CAMERA_DISPLAY_NAME, true, HR_S_OK, HR_E_NOINTERFACE)},
-         HR_S_OK,
-         HR_S_OK,
-         -2147467262,
+        {"FilterWithoutControl", {Camera(SIM_CAMERA_DISPLAY_NAME, true, HR_S_OK, HR_E_NOINTERFACE)}, HR_S_OK,
+         HR_S_OK, -2147467262,
          Join({"", "Send Cmd,ID:11"}, kFindCamera, queried,
               {"hr:-2147467262  control:{null}", "hr:-2147467262"})},
-        {"RequestFails",
-         {Camera()},
-         HR_S_OK,
-         SIM_STATUS_DEVICE_GONE,
-         SIM_STATUS_DEVICE_GONE,
+        {"RequestFails", {Camera()}, HR_S_OK, SIM_STATUS_DEVICE_GONE, SIM_STATUS_DEVICE_GONE,
          Join({"", "Send Cmd,ID:11"}, kFindCamera, queried,
               {"hr:0  control:{ptr}", "data_len:5,hr:-2147023729", "control release", "hr:-2147023729"})},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SimulatedCamera camera(c.devices);
@@ -174,42 +161,30 @@ TEST(ChannelTest, TakesTheFirstDeviceNamedAsTheCameraThatBinds) {
         int servedBy;  // the device whose control served; -1: none
         Lines seen;    // the trace's "wszVidStr:" and "*ppCap:" lines
     };
+    // clang-format off
     const Case cases[] = {
-        {"CaseIgnored",
-         {Camera(WithPath(u"usb#vid_04fc&pid_6333"))},
-         0,
+        {"CaseIgnored", {Camera(WithPath(u"usb#vid_04fc&pid_6333"))}, 0,
          {"wszVidStr:usb#vid_04fc&pid_6333", "*ppCap:{ptr}"}},
-        {"InterfaceMi02",
-         {Camera(WithPath(u"USB#VID_04FC&PID_6333&MI_02#6&1"))},
-         0,
+        {"InterfaceMi02", {Camera(WithPath(u"USB#VID_04FC&PID_6333&MI_02#6&1"))}, 0,
          {"wszVidStr:USB#VID_04FC&PID_6333&MI_02#6&1", "*ppCap:{ptr}"}},
-        {"Pid6334",
-         {Camera(WithPath(u"USB#VID_04FC&PID_6334&MI_00"))},
-         -1,
+        {"Pid6334", {Camera(WithPath(u"USB#VID_04FC&PID_6334&MI_00"))}, -1,
          {"wszVidStr:USB#VID_04FC&PID_6334&MI_00"}},
-        {"IdentityOneCharacterLate",
-         {Camera(u"@device:pnp:\\\\?\\\\usb#vid_04fc&pid_6333")},
-         -1,
+        {"IdentityOneCharacterLate", {Camera(u"@device:pnp:\\\\?\\\\usb#vid_04fc&pid_6333")}, -1,
          {"wszVidStr:\\usb#vid_04fc&pid_6333"}},
-        {"FirstMatchBindsNothing",
-         {Camera(SIM_CAMERA_DISPLAY_NAME, false), Camera()},
-         1,
+        {"FirstMatchBindsNothing", {Camera(SIM_CAMERA_DISPLAY_NAME, false), Camera()}, 1,
          {kCamTail, "*ppCap:{null}", kCamTail, "*ppCap:{ptr}"}},
         {"DisplayNameFailureEndsTheSearch", {Camera(u"x", true, HR_E_FAIL), Camera()}, -1, {}},
-        {"DisplayNameWithoutText",
-         {Camera(std::nullopt), Camera()},
-         1,
+        {"DisplayNameWithoutText", {Camera(std::nullopt), Camera()}, 1,
          {"wszVidStr:", kCamTail, "*ppCap:{ptr}"}},
         // A short name shows an empty tail, not what lies beyond it.
         {"NameShorterThan16", {Camera(u"@device:sw")}, -1, {"wszVidStr:"}},
         // The platform's text ends at its first NUL.
         {"IdentityBehindANul", {Camera(u"@device:pnp:\\\\?\0usb#vid_04fc&pid_6333"s)}, -1, {"wszVidStr:"}},
         // The name is copied into a buffer of 512 characters.
-        {"OverlongNameCutTo511",
-         {Camera(WithPath(u"usb#vid_04fc&pid_6333") + std::u16string(600, u'x'))},
-         0,
+        {"OverlongNameCutTo511", {Camera(WithPath(u"usb#vid_04fc&pid_6333") + std::u16string(600, u'x'))}, 0,
          {Cat("wszVidStr:usb#vid_04fc&pid_6333", std::string(511 - 16 - 21, 'x')), "*ppCap:{ptr}"}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SimulatedCamera camera(c.devices);

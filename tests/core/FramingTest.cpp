@@ -66,74 +66,33 @@ TEST(FramingTest, WriteSendsWordsThenDataAsOneSet) {
     struct Case {
         const char* name;
         std::uint32_t id;
-        std::uint16_t word0, word1;
+        std::uint16_t word0 = 0, word1 = 0;
         const std::uint8_t* data;
         std::uint32_t length;
         Status expected;
-        Lines sent;
+        Lines sent = {};
         bool noBuffer = false;
     };
+    // clang-format off
     const Case cases[] = {
-        {.name = "Option3OfParaIdx0102",
-         .id = 11,
-         .word0 = 0x0102,
-         .word1 = 0,
-         .data = option3,
-         .length = 1,
-         .expected = STATUS_OK,
-         .sent = {"SET 11 02 01 00 00 03"}},
-        {.name = "Time140509",
-         .id = 13,
-         .word0 = 0,
-         .word1 = CLOCK_TIME,
-         .data = time,
-         .length = 6,
+        {.name = "Option3OfParaIdx0102", .id = 11, .word0 = 0x0102, .data = option3, .length = 1,
+         .expected = STATUS_OK, .sent = {"SET 11 02 01 00 00 03"}},
+        {.name = "Time140509", .id = 13, .word1 = CLOCK_TIME, .data = time, .length = 6,
          .expected = STATUS_OK,
          .sent = {"SET 13 00 00 01 00 0E 00 05 00 09 00"}},
         // The id goes out reduced to its low 8 bits.
-        {.name = "LargestPayloadIn16Bits",
-         .id = 0x30B,
-         .word0 = 1,
-         .word1 = 0,
-         .data = large.data(),
-         .length = 0xFFFB,
-         .expected = STATUS_OK,
-         .sent = {"SET 11 (65535 bytes)"}},
+        {.name = "LargestPayloadIn16Bits", .id = 0x30B, .word0 = 1, .data = large.data(), .length = 0xFFFB,
+         .expected = STATUS_OK, .sent = {"SET 11 (65535 bytes)"}},
         // 0xFFFC + 4 would wrap the camera's 16-bit size to 0.
-        {.name = "PayloadOneOver16Bits",
-         .id = 0x30B,
-         .word0 = 1,
-         .word1 = 0,
-         .data = large.data(),
-         .length = 0xFFFC,
-         .expected = STATUS_PAYLOAD_TOO_LONG,
-         .sent = {}},
-        {.name = "LengthWrapsThe32BitSum",
-         .id = 0x30B,
-         .word0 = 1,
-         .word1 = 0,
-         .data = large.data(),
-         .length = 0xFFFFFFFD,
-         .expected = STATUS_PAYLOAD_TOO_LONG,
-         .sent = {}},
-        {.name = "LengthWithoutData",
-         .id = 0x30B,
-         .word0 = 1,
-         .word1 = 0,
-         .data = nullptr,
-         .length = 4,
-         .expected = kInvalidPointer,
-         .sent = {}},
-        {.name = "PayloadBufferUnobtainable",
-         .id = 0x30B,
-         .word0 = 1,
-         .word1 = 0,
-         .data = option3,
-         .length = 1,
-         .expected = STATUS_OUT_OF_MEMORY,
-         .sent = {},
-         .noBuffer = true},
+        {.name = "PayloadOneOver16Bits", .id = 0x30B, .data = large.data(), .length = 0xFFFC,
+         .expected = STATUS_PAYLOAD_TOO_LONG},
+        {.name = "LengthWrapsThe32BitSum", .id = 0x30B, .data = large.data(), .length = 0xFFFFFFFD,
+         .expected = STATUS_PAYLOAD_TOO_LONG},
+        {.name = "LengthWithoutData", .id = 0x30B, .data = nullptr, .length = 4, .expected = kInvalidPointer},
+        {.name = "PayloadBufferUnobtainable", .id = 0x30B, .data = option3, .length = 1,
+         .expected = STATUS_OUT_OF_MEMORY, .noBuffer = true},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingChannel channel;
@@ -158,28 +117,22 @@ TEST(FramingTest, ReadSelectsThenGetsOneByte) {
         Status expected;
         std::uint8_t slotAfter;  // starts as 0x21; the camera answers 0x04
     };
+    // clang-format off
     const Case cases[] = {
         {.name = "BothAnswered", .answers = {STATUS_OK, STATUS_OK}, .expected = STATUS_OK, .slotAfter = 0x04},
         // The channel scribbles over the block of a failed GET; the slot must not show it.
-        {.name = "GetFailed",
-         .answers = {STATUS_OK, kDeviceGone},
-         .expected = kDeviceGone,
+        {.name = "GetFailed", .answers = {STATUS_OK, kDeviceGone}, .expected = kDeviceGone,
          .slotAfter = 0x21},
-        {.name = "SelectFailedStillAsks",
-         .answers = {kNoInterface, STATUS_OK},
-         .expected = kNoInterface,
+        {.name = "SelectFailedStillAsks", .answers = {kNoInterface, STATUS_OK}, .expected = kNoInterface,
          .slotAfter = 0x04},
-        {.name = "BothFailedReportsTheFirst",
-         .answers = {kNoInterface, kDeviceGone},
+        {.name = "BothFailedReportsTheFirst", .answers = {kNoInterface, kDeviceGone},
          .expected = kNoInterface,
          .slotAfter = 0x21},
         // The select never left, so the GET's answer is not this parameter's value.
-        {.name = "SelectBufferUnobtainable",
-         .answers = {STATUS_OK},
-         .noBuffer = true,
-         .expected = STATUS_OUT_OF_MEMORY,
-         .slotAfter = 0x04},
+        {.name = "SelectBufferUnobtainable", .answers = {STATUS_OK}, .noBuffer = true,
+         .expected = STATUS_OUT_OF_MEMORY, .slotAfter = 0x04},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingChannel channel;
