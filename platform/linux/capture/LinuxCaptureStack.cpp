@@ -6,6 +6,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "ErrnoStatus.h"
 #include "ExtensionUnit.h"
 #include "SysfsDiscovery.h"
+#include "UniqueFd.h"
 
 namespace tessmo {
 namespace linuxcapture {
@@ -45,18 +47,19 @@ void Context::Report(const std::string& node, int error, const std::string& devi
                         "camera's udev rule (docs/linux.md)");
 }
 
+// sysfs reports the file's largest possible size, not its length, so it is read in
+// growing steps up to the bound.
 std::vector<std::uint8_t> ReadDescriptors(const std::filesystem::path& path) {
     std::vector<std::uint8_t> bytes;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return bytes;
-    bytes.resize(kMaxDescriptorBytes);
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+    while (fd.get() >= 0 && filled < kMaxDescriptorBytes) {
+        if (filled == bytes.size())
+            bytes.resize(std::min(kMaxDescriptorBytes, std::max<std::size_t>(4096, 2 * filled)));
+        const ssize_t n = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
         if (n <= 0) break;
         filled += static_cast<std::size_t>(n);
     }
-    ::close(fd);
     bytes.resize(filled);
     return bytes;
 }

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <memory>
 
+#include "UniqueFd.h"
 #include "common/Text.h"
 
 namespace tessmo::linuxcapture {
@@ -16,23 +17,10 @@ namespace {
 // Plain system calls rather than std::filesystem and streams: a lookup runs before every
 // camera request and reads a handful of attributes per node, so each read is one
 // open, one read and one close.
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // A sysfs attribute's text without its line end; nullopt when it cannot be read.
 std::optional<std::string> ReadAttribute(int dirFd, const char* name) {
-    const Fd fd(::openat(dirFd, name, O_RDONLY | O_CLOEXEC));
+    const UniqueFd fd(::openat(dirFd, name, O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) return std::nullopt;
     char buffer[64];
     const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);

@@ -1,0 +1,21 @@
+#pragma once
+// A file descriptor closed when its owner goes, for the sysfs files the stack reads.
+#include <unistd.h>
+
+namespace tessmo::linuxcapture {
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+}  // namespace tessmo::linuxcapture
