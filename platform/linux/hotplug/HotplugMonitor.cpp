@@ -52,7 +52,7 @@ bool IsUsbDeviceName(std::string_view name) {
 // /devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/video4linux/video0
 struct UsbPlace {
     std::string deviceDevpath;  // "/devices/.../1-2"
-    std::string interfaceName;  // "1-2:1.0"
+    std::string deviceName;     // "1-2"
     unsigned interfaceNumber = 0;
 };
 
@@ -74,7 +74,7 @@ std::optional<UsbPlace> PlaceOf(std::string_view devpath) {
     if (!AllDigits(interface.substr(colon + 1, dot - colon - 1))) return std::nullopt;
     const std::optional<unsigned> number = Number(interface.substr(dot + 1), 10);
     if (!number) return std::nullopt;
-    return UsbPlace{std::string(deviceDevpath), std::string(interface), *number};
+    return UsbPlace{std::string(deviceDevpath), std::string(device), *number};
 }
 
 struct UsbIds {
@@ -132,8 +132,11 @@ std::optional<std::u16string> NameOf(const UeventProperties& event, const std::s
     unsigned interfaceNumber = place->interfaceNumber;
     if (const auto udevNumber = Number(Property(event, "ID_USB_INTERFACE_NUM"), 16))
         interfaceNumber = *udevNumber;
+    // The instance text the capture stack's display names carry, so both name one interface alike.
+    char number[8];
+    std::snprintf(number, sizeof number, "&0&%04X", interfaceNumber & 0xFFFFu);
     return InterfaceName(static_cast<std::uint16_t>(ids->vendor), static_cast<std::uint16_t>(ids->product),
-                         interfaceNumber, place->interfaceName);
+                         interfaceNumber, place->deviceName + number);
 }
 
 }  // namespace

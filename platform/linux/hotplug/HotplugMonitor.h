@@ -6,7 +6,9 @@
 // container, a minimal VM), so the same program works in both. Each USB capture node's
 // arrival or removal becomes one DeviceEvent whose interface name has the form Windows
 // broadcasts:
-//     \\?\USB#VID_04FC&PID_6333&MI_00#<instance>#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\global
+//     \\?\USB#VID_04FC&PID_6333&MI_00#1-2&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\global
+// (the instance text, USB device and interface number, as in the capture stack's
+// display names).
 // Every USB capture device is reported; recognising the camera by its name stays with
 // the caller. Second nodes of one interface (uvcvideo's metadata node) and devices
 // without a USB parent are not reported.

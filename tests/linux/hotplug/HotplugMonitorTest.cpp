@@ -20,7 +20,7 @@ constexpr char kUsb[] = "/devices/pci0000:00/0000:00:14.0/usb1/1-2";
 const std::string kCaptureNode = std::string(kUsb) + "/1-2:1.0/video4linux/video0";
 const std::string kMetadataNode = std::string(kUsb) + "/1-2:1.0/video4linux/video1";
 constexpr char kCameraName[] =
-    "\\\\?\\USB#VID_04FC&PID_6333&MI_00#1-2:1.0#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global";
+    "\\\\?\\USB#VID_04FC&PID_6333&MI_00#1-2&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global";
 
 class QueueSource final : public UeventSource {
 public:
@@ -123,7 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
              false,
              {Event("remove", std::string(kUsb) + "/1-2:1.10/video4linux/video9",
                     {{"ID_VENDOR_ID", "04fc"}, {"ID_MODEL_ID", "6333"}, {"ID_USB_INTERFACE_NUM", "0a"}})},
-             {"-\\\\?\\USB#VID_04FC&PID_6333&MI_0A#1-2:1.10#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global"}},
+             {"-\\\\?\\USB#VID_04FC&PID_6333&MI_0A#1-2&0&000A#{65e8773d-8f56-11d0-a3b9-00a0c9223196}"
+              "\\global"}},
         Case{"NotAUsbCaptureNode",
              false,
              {Event("add", "/devices/virtual/video4linux/video3", kUdevIds),
