@@ -298,8 +298,18 @@ QColor CCellListCtrl::PaintedTextColor(int row, int subItem) const {
 void CCellListCtrl::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     const bool altDown = key == Qt::Key_Down && (event->modifiers() & Qt::AltModifier) != 0;
-    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2 || key == Qt::Key_Space ||
-        altDown) {
+    const bool opens =
+        altDown || key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2 || key == Qt::Key_Space;
+    // With nothing selected yet, the first arrow or opening key selects the row with the
+    // focus mark instead of passing it by.
+    if ((opens || key == Qt::Key_Up || key == Qt::Key_Down) && GetCurSel() < 0 && rowCount() > 0) {
+        selectRow(std::max(currentRow(), 0));
+        if (!opens) {
+            event->accept();
+            return;
+        }
+    }
+    if (opens) {
         const int row = GetCurSel();
         for (int column = 0; column < columnCount(); ++column) {
             if (OpenDropDown(row, column)) break;
