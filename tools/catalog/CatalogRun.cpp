@@ -1,32 +1,42 @@
 #include "catalog/CatalogRun.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "catalog/CatalogJson.h"
-#include "catalog/MemoryProfileFiles.h"
+#include "catalog/DocumentProfileSource.h"
 #include "config/Catalogue.h"
-#include "config/PortableProfileSource.h"
 
 namespace tessmo::catalog {
 
-CatalogReport CheckCatalogue(std::string_view definitions, std::optional<std::string_view> settings) {
-    MemoryProfileFiles files;
-    files.Put(kDefinitionFile, std::string(definitions));
-    if (settings) files.Put(kSettingsFile, std::string(*settings));
-    PortableProfileSource profile(files);
+namespace {
 
-    // The bytes are in memory, so only a buffer that cannot be had fails a load; the
-    // list then stays empty, as the tool's would.
+// The bytes were read whole; beyond 4 GiB the length is the largest one, as the tool's
+// own source reports it, so no buffer sized by it pretends to hold the file.
+std::uint32_t LengthOf(std::string_view bytes) {
+    return static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size(), UINT32_MAX));
+}
+
+}  // namespace
+
+CatalogReport CheckCatalogue(std::string_view definitions, std::optional<std::string_view> settings) {
+    const IniDocument document = IniDocument::Parse(definitions);
+    DocumentProfileSource definitionSource(kDefinitionFile, document, LengthOf(definitions));
     ParamList list;
-    LoadParamList(profile, kDefinitionFile, list);
+    LoadParamList(definitionSource, kDefinitionFile, list);
+
     std::optional<SettingsReading> reading;
     if (settings) {
+        const IniDocument settingsDocument = IniDocument::Parse(*settings);
+        DocumentProfileSource settingsSource(kSettingsFile, settingsDocument, LengthOf(*settings));
         reading.emplace();
-        LoadSettings(profile, kSettingsFile, reading->settings,
+        LoadSettings(settingsSource, kSettingsFile, reading->settings,
                      [&](const std::u16string& title) { reading->title = title; });
     }
 
     CatalogReport report;
     report.json = CatalogueJson(list, reading ? &*reading : nullptr);
-    report.warnings = LintCatalogue(definitions, IniDocument::Parse(definitions), list);
+    report.warnings = LintCatalogue(definitions, document, list);
     return report;
 }
 
