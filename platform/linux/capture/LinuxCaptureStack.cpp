@@ -25,8 +25,8 @@ namespace tessmo {
 namespace linuxcapture {
 namespace {
 
-// The walk of one configuration set never needs more: Linux keeps at most 8
-// configurations of at most 64 KiB each.
+// Room for everything a device can have: the 18-byte device descriptor and at most 8
+// configurations (the most Linux keeps) of at most 64 KiB each.
 constexpr std::size_t kMaxDescriptorBytes = 8 * 65536 + 18;
 
 // Shared by the stack and everything it hands out, so an object that outlives the
