@@ -36,7 +36,7 @@ launch() {
 find_window() {
   window=""
   for _ in $(seq 1 300); do
-    window=$(xdotool search --name "^${title}${2:-}\$" 2>/dev/null | head -n 1 || true)
+    window=$(xdotool search --onlyvisible --name "^${title}${2:-}\$" 2>/dev/null | head -n 1 || true)
     [ -n "$window" ] && return 0
     if ! kill -0 "$pid" 2>/dev/null; then
       status=0; wait "$pid" || status=$?; pid=""
