@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/DeviceEvent.h"
 #include "common/Trace.h"
 #include "config/ParamItem.h"
 #include "config/ProfileSource.h"
@@ -73,6 +74,22 @@ bool LoadDefinitions(Session& session);
 int RunShow(Session& session);
 // `set` with picks, `sync` without.
 int RunSync(Session& session, const std::vector<Pick>& picks);
+
+// watch's bookkeeping: "arrived" (and a sync pass) or "removed" once per change.
+class CameraWatch {
+public:
+    explicit CameraWatch(Session& session) : session_(session) {}
+    // An arrival if the camera is already there.
+    void Start();
+    void OnEvent(const DeviceEvent& event);
+
+private:
+    void Arrived();
+    Session& session_;
+    bool present_ = false;
+};
+
+// Until SIGINT or SIGTERM (Linux), or Ctrl+C or the console closing (Windows).
 int RunWatch(Session& session);
 
 // The whole program once the arguments are UTF-8.

@@ -55,9 +55,4 @@ LocalTime ReadLocalClock() {
     return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
 }
 
-int RunWatch(Session&) {
-    Complain("watch is not available in the Windows build yet");
-    return kExitUsage;
-}
-
 }  // namespace tessmo::ctl

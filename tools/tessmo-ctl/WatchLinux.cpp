@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "Ctl.h"
@@ -40,19 +39,6 @@ UniqueFd StopSignals() {
     return UniqueFd(signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK));
 }
 
-void Announce(const char* line) {
-    std::printf("%s\n", line);
-    std::fflush(stdout);
-}
-
-// A pass over the definitions as the file holds them now, as the window reloads them
-// when the camera goes; a failed pass is reported and watching goes on.
-void Arrived(Session& session) {
-    Announce("arrived");
-    if (LoadDefinitions(session)) RunSync(session, {});
-    std::fflush(stdout);
-}
-
 }  // namespace
 
 int RunWatch(Session& session) {
@@ -67,8 +53,8 @@ int RunWatch(Session& session) {
         Complain(error);
         return kExitUsage;
     }
-    bool present = IsDevicePresent(session.channels) == 1;
-    if (present) Arrived(session);
+    CameraWatch watch(session);
+    watch.Start();
     pollfd fds[2] = {{stop.Get(), POLLIN, 0}, {monitor->Fd(), POLLIN, 0}};
     for (;;) {
         if (::poll(fds, 2, -1) < 0) {
@@ -82,18 +68,7 @@ int RunWatch(Session& session) {
             return kExitUsage;
         }
         if (fds[1].revents == 0) continue;
-        for (const DeviceEvent& event : monitor->Read()) {
-            if (!IsCameraInterface(event)) continue;
-            const bool arrival = event.kind == DeviceEventKind::Arrival;
-            // A camera already reported (seen at start, or a repeated event) is not reported twice.
-            if (arrival == present) continue;
-            present = arrival;
-            if (arrival) {
-                Arrived(session);
-            } else {
-                Announce("removed");
-            }
-        }
+        for (const DeviceEvent& event : monitor->Read()) watch.OnEvent(event);
     }
 }
 
