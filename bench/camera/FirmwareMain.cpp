@@ -38,11 +38,7 @@ public:
           log_(std::move(log)),
           responder_(camera_, unitId, [this](const std::string& line) { Log(line); }) {}
 
-    bool Plug(std::string& error) {
-        camera_.SetPresent(true);
-        responder_.Reset();
-        return PluggedGadget::Plug(paths_, gadget_, error);
-    }
+    bool Plug(std::string& error);
     int NodeFd() const { return gadget_.Plugged() ? gadget_.NodeFd() : -1; }
     void DrainEvents();
     // One order; false when told to quit.
@@ -68,7 +64,29 @@ private:
     CameraFirmware camera_;
     UvcResponder responder_;
     PluggedGadget gadget_;
+    bool connected_ = false;
 };
+
+bool Firmware::Plug(std::string& error) {
+    // The usbip UDC keeps a transfer that was in flight when the camera was pulled and
+    // sends it down the next cable, where the host takes it for a protocol error and
+    // drops the connection before enumerating: such a plug is done again.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        camera_.SetPresent(true);
+        responder_.Reset();
+        connected_ = false;
+        if (!PluggedGadget::Plug(paths_, gadget_, error)) return false;
+        for (int waited = 0; waited < 40 && gadget_.Plugged() && !connected_; ++waited) {
+            pollfd node{gadget_.NodeFd(), POLLPRI, 0};
+            if (poll(&node, 1, 100) > 0) DrainEvents();
+        }
+        if (connected_) return true;
+        Log("PLUG AGAIN");
+        gadget_.Unplug();
+    }
+    error = "the host never configured the camera";
+    return false;
+}
 
 void Firmware::DrainEvents() {
     v4l2_event event{};
@@ -90,6 +108,7 @@ void Firmware::OnEvent(const v4l2_event& event) {
         }
         case UVC_EVENT_CONNECT:
             responder_.Reset();
+            connected_ = true;
             Log("CONNECT");
             break;
         case UVC_EVENT_DISCONNECT:

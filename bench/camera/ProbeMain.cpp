@@ -2,8 +2,9 @@
 //
 //   tessmo-bench-probe query NODE UNIT get SELECTOR LENGTH     one UVCIOC_CTRL_QUERY GET_CUR
 //   tessmo-bench-probe query NODE UNIT set SELECTOR BYTE...    one SET_CUR (bytes in hex)
-//   tessmo-bench-probe floor NODE UNIT N PASSES                a sync pass's 2n+2 queries on
-//                                                              one open descriptor, timed
+//   tessmo-bench-probe floor NODE UNIT N PASSES [reopen]       a sync pass's 2n+2 queries on
+//                                                              one open descriptor (or each on
+//                                                              its own, with reopen), timed
 //   tessmo-bench-probe time PASSES COMMAND...                  a command's mean wall time
 //
 // A query prints the bytes read (" 02") or "ok", or the errno's name; a failure exits 3.
@@ -66,12 +67,42 @@ int RunQuery(const std::vector<std::string>& args) {
     return 0;
 }
 
+// The node, held open across queries or (reopen) opened and closed around each one, as
+// a request that finds the camera afresh must.
+class Node {
+public:
+    Node(std::string path, std::uint8_t unit, bool reopen)
+        : path_(std::move(path)), unit_(unit), reopen_(reopen) {
+        if (!reopen_) fd_ = OpenNode(path_);
+    }
+    ~Node() {
+        if (fd_ >= 0) close(fd_);
+    }
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+    bool Usable() const { return reopen_ || fd_ >= 0; }
+    int Query(std::uint8_t query, std::uint8_t selector, std::vector<std::uint8_t>& data) const {
+        if (!reopen_) return ::Query(fd_, unit_, query, selector, data);
+        const int fd = open(path_.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd < 0) return errno;
+        const int error = ::Query(fd, unit_, query, selector, data);
+        close(fd);
+        return error;
+    }
+
+private:
+    std::string path_;
+    std::uint8_t unit_;
+    bool reopen_;
+    int fd_ = -1;
+};
+
 // The least the driver can do for a sync pass over n parameters with nothing to write:
-// n read-select/read pairs and the two clock writes, on one descriptor opened once.
+// n read-select/read pairs and the two clock writes.
 int RunFloor(const std::vector<std::string>& args) {
-    const int fd = OpenNode(args[0]);
-    if (fd < 0) return 3;
-    const auto unit = static_cast<std::uint8_t>(std::stoi(args[1]));
+    const bool reopen = args.size() == 5 && args[4] == "reopen";
+    const Node node(args[0], static_cast<std::uint8_t>(std::stoi(args[1])), reopen);
+    if (!node.Usable()) return 3;
     const int n = std::stoi(args[2]), passes = std::stoi(args[3]);
     int failures = 0;
     const auto start = Clock::now();
@@ -80,16 +111,15 @@ int RunFloor(const std::vector<std::string>& args) {
         for (int i = 0; i < n; ++i) {
             std::vector<std::uint8_t> select{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8),
                                              0, 0, slot[0]};
-            failures += Query(fd, unit, UVC_SET_CUR, 26, select) != 0;
-            failures += Query(fd, unit, UVC_GET_CUR, 10, slot) != 0;
+            failures += node.Query(UVC_SET_CUR, 26, select) != 0;
+            failures += node.Query(UVC_GET_CUR, 10, slot) != 0;
         }
         for (const std::uint8_t which : {std::uint8_t{0}, std::uint8_t{1}}) {
             std::vector<std::uint8_t> clock{0, 0, which, 0, 1, 0, 2, 0, 3, 0};
-            failures += Query(fd, unit, UVC_SET_CUR, 13, clock) != 0;
+            failures += node.Query(UVC_SET_CUR, 13, clock) != 0;
         }
     }
     const std::chrono::duration<double, std::milli> spent = Clock::now() - start;
-    close(fd);
     std::printf("floor %.1f ms per pass, %d queries per pass, %d failed\n", spent.count() / passes, 2 * n + 2,
                 failures);
     return failures == 0 ? 0 : 3;
@@ -128,7 +158,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(all.empty() ? all.end() : all.begin() + 1, all.end());
     try {
         if (verb == "query" && args.size() >= 4) return RunQuery(args);
-        if (verb == "floor" && args.size() == 4) return RunFloor(args);
+        if (verb == "floor" && (args.size() == 4 || args.size() == 5)) return RunFloor(args);
         if (verb == "time" && args.size() >= 2) return RunTimed(args);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tessmo-bench-probe: bad number: %s\n", e.what());

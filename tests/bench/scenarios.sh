@@ -7,8 +7,11 @@ DEF=/bench/Vorlund.ini
 LOG=/run/camera.log
 CTL=$(command -v tessmo-ctl || true)
 
-verdict() {  # NAME WHY: an empty WHY is a pass
-  if [ -z "$2" ]; then echo "BENCH ok $1"; else echo "BENCH FAIL $1: $2"; fi
+verdict() {  # NAME WHY: an empty WHY is a pass; a failure leaves the kernel's last words
+  if [ -z "$2" ]; then echo "BENCH ok $1"; return; fi
+  echo "BENCH FAIL $1: $2"
+  dmesg | tail -n 12 | sed 's/^/kernel: /'
+  sed 's/^/usbip ports: /' /sys/devices/platform/vhci_hcd.0/status
 }
 mark() { MARK=$(wc -l < "$LOG"); }
 # The extension unit's value traffic since the mark, as "SET 26 07 00 00 00 00" / "GET 10 02".
@@ -89,7 +92,7 @@ Parking: Off
 Language: Francais
 Mode: Manual
 Beep: Off
-Brightness: 5")$(differs wire "$(wire)" "$want")"
+Brightness: #5")$(differs wire "$(wire)" "$want")"
 }
 
 scenario_set() {
@@ -156,8 +159,9 @@ scenario_faults() {
   why=$( [ $status = 3 ] || [ $status = 1 ] || echo "status $status, want 3 or 1")$(differs table "$(cam table)" "$before")
   [ -z "$(wire | grep -E '^SET (11|13)')" ] || why="${why}wrote after the camera left"
   wait_camera absent || why="${why}the camera did not leave"
-  cam plug >/dev/null
-  wait_camera present || why="${why}the camera did not come back"
+  local plugged
+  plugged=$(cam plug)
+  wait_camera present || why="${why}the camera did not come back ($plugged; $(tail -n 3 "$LOG" | tr '\n' '|'))"
   verdict unplug-mid-pass "$why"
   NODE=$(camera_node)
 }
@@ -178,8 +182,11 @@ scenario_hotplug() {
   kill -INT $watcher
   wait $watcher
   local status=$?
-  [ "$(wire | grep -c '^SET 13')" = 2 ] || why="${why}the arrival did not set the clock; "
-  why="$why$(differs "watch said" "$(grep -oE '^(removed|arrived)' /tmp/watch.out | tr '\n' ' ')" "removed arrived ")"
+  [ "$(wire | grep -c '^SET 13')" = 2 ] ||
+    why="${why}the arrival did not set the clock (watch: $(tr '\n' '|' < /tmp/watch.out) $(tail -n 4 /tmp/watch.err | tr '\n' '|'); camera: $(tail -n +$((MARK + 1)) "$LOG" | tail -n 6 | tr '\n' '|')); "
+  # A camera present when watch starts is reported as an arrival first.
+  why="$why$(differs "watch said" "$(grep -oE '^(removed|arrived)' /tmp/watch.out | tr '\n' ' ' | sed 's/^arrived removed/removed/')" \
+    "removed arrived ")"
   why="$why$(differs "status after SIGINT" $status 0)"
   verdict hotplug "$why"
   NODE=$(camera_node)
@@ -188,9 +195,10 @@ scenario_hotplug() {
 scenario_permissions() {
   chmod 600 "$NODE"
   local status why
-  setpriv --reuid=1000 --regid=1000 --clear-groups "$CTL" --definition "$DEF" show >/dev/null 2>/tmp/perm.err
+  su -s /bin/sh bench -c "$CTL --definition $DEF show >/dev/null 2>/tmp/perm.err"
   status=$?
   why=$(differs status $status 1)
+  [ -z "$why" ] || why="$why ($(head -c 300 /tmp/perm.err | tr '\n' '|'))"
   grep -q "$NODE" /tmp/perm.err || why="${why}stderr does not name $NODE: $(head -c 200 /tmp/perm.err)"
   [ "$(grep -c . /tmp/perm.err)" -ge 1 ] || why="${why}nothing on stderr"
   verdict permissions "$why"
@@ -207,6 +215,8 @@ scenario_performance() {
   floor_line=$(tessmo-bench-probe floor "$NODE" "$UNIT" 64 3)
   echo "BENCH figure tessmo-ctl sync, 64 parameters: $ctl_line"
   echo "BENCH figure floor, 130 queries on one descriptor: $floor_line"
+  echo "BENCH figure the same, the node opened and closed around each query: $(
+    tessmo-bench-probe floor "$NODE" "$UNIT" 64 3 reopen)"
   local a b
   a=$(echo "$ctl_line" | awk '{print $2}')
   b=$(echo "$floor_line" | awk '{print $2}')
