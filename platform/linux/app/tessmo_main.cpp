@@ -23,8 +23,8 @@ int main(int argc, char** argv) {
     tessmo::LinuxCaptureOptions options;
     options.diagnostics = [&window](std::string_view line) {
         tessmo::WriteDiagnosticToStderr(line);
-        if (window != nullptr) {
-            window->SyncButton().setToolTip(
+        if (tessmo::qt::CMainDialog* shown = window.data()) {
+            shown->SyncButton().setToolTip(
                 QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
         }
     };

@@ -282,9 +282,10 @@ bool CCellListCtrl::OpenDropDown(int row, int subItem) {
     CloseDropDown();
     EnsureCellItem(row, subItem);
     edit(model()->index(row, subItem));
-    if (editor_ == nullptr) return false;
-    editor_->setFocus(Qt::OtherFocusReason);
-    editor_->showPopup();
+    QComboBox* box = editor_.data();
+    if (box == nullptr) return false;
+    box->setFocus(Qt::OtherFocusReason);
+    box->showPopup();
     return true;
 }
 
