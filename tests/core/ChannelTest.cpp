@@ -92,26 +92,30 @@ TEST(ChannelTest, FailuresAreReportedAndSendNothingFurther) {
     struct Case {
         const char* name;
         std::vector<SimulatedDevice> devices;
-        HResult createResult, requestResult;
+        HResult createResult = HR_S_OK, requestResult = HR_S_OK;
         Status expected;
         Lines setTrace;
     };
     // clang-format off
     const Case cases[] = {
-        {"NoDevice", {}, HR_S_OK, HR_S_OK, STATUS_NOT_FOUND,
-         {"", "Send Cmd,ID:11", "Get Cap Device.", "Create Instance. hr = 0", "Create Device Enum. hr = 1",
-          "sts:FALSE", "pVidCap:{null}", "hr:1"}},
-        {"DeviceEnumeratorNotCreated", {Camera()}, HR_E_FAIL, HR_S_OK, STATUS_NOT_FOUND,
-         {"", "Send Cmd,ID:11", "Get Cap Device.", "Create Instance. hr = -2147467259", "sts:FALSE",
-          "pVidCap:{null}", "hr:1"}},
+        {.name = "NoDevice", .devices = {}, .expected = STATUS_NOT_FOUND,
+         .setTrace = {"", "Send Cmd,ID:11", "Get Cap Device.", "Create Instance. hr = 0",
+                      "Create Device Enum. hr = 1", "sts:FALSE", "pVidCap:{null}", "hr:1"}},
+        {.name = "DeviceEnumeratorNotCreated", .devices = {Camera()}, .createResult = HR_E_FAIL,
+         .expected = STATUS_NOT_FOUND,
+         .setTrace = {"", "Send Cmd,ID:11", "Get Cap Device.", "Create Instance. hr = -2147467259",
+                      "sts:FALSE", "pVidCap:{null}", "hr:1"}},
         // Nothing is sent, so no data_len line either.
-        {"FilterWithoutControl", {Camera(SIM_CAMERA_DISPLAY_NAME, true, HR_S_OK, HR_E_NOINTERFACE)}, HR_S_OK,
-         HR_S_OK, -2147467262,
-         Join({"", "Send Cmd,ID:11"}, kFindCamera, queried,
-              {"hr:-2147467262  control:{null}", "hr:-2147467262"})},
-        {"RequestFails", {Camera()}, HR_S_OK, SIM_STATUS_DEVICE_GONE, SIM_STATUS_DEVICE_GONE,
-         Join({"", "Send Cmd,ID:11"}, kFindCamera, queried,
-              {"hr:0  control:{ptr}", "data_len:5,hr:-2147023729", "control release", "hr:-2147023729"})},
+        {.name = "FilterWithoutControl",
+         .devices = {Camera(SIM_CAMERA_DISPLAY_NAME, true, HR_S_OK, HR_E_NOINTERFACE)},
+         .expected = HR_E_NOINTERFACE,
+         .setTrace = Join({"", "Send Cmd,ID:11"}, kFindCamera, queried,
+                          {"hr:-2147467262  control:{null}", "hr:-2147467262"})},
+        {.name = "RequestFails", .devices = {Camera()}, .requestResult = SIM_STATUS_DEVICE_GONE,
+         .expected = SIM_STATUS_DEVICE_GONE,
+         .setTrace = Join({"", "Send Cmd,ID:11"}, kFindCamera, queried,
+                          {"hr:0  control:{ptr}", "data_len:5,hr:-2147023729", "control release",
+                           "hr:-2147023729"})},
     };
     // clang-format on
     for (const Case& c : cases) {

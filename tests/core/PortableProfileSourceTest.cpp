@@ -28,7 +28,7 @@ void SetModified(const fs::path& file, long nanoseconds) {
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
 }
 
-TEST(IniProfileSourceFileTest, WindowsFormRelativePathReachesTheFile) {
+TEST(PortableProfileSourceTest, WindowsFormRelativePathReachesTheFile) {
     const TempFolder dir;
     fs::create_directory(dir.File("d\u00E9fs"));
     dir.Write("d\u00E9fs/Vorlund.ini", "[s]\nk=found\n");
@@ -40,7 +40,7 @@ TEST(IniProfileSourceFileTest, WindowsFormRelativePathReachesTheFile) {
     fs::current_path(saved);
 }
 
-TEST(IniProfileSourceFileTest, WhatIsNoReadableFileReadsAsMissing) {
+TEST(PortableProfileSourceTest, WhatIsNoReadableFileReadsAsMissing) {
     const TempFolder dir;
     ASSERT_EQ(::mkfifo(dir.File("pipe.ini").c_str(), 0600), 0);
     const std::u16string locked = dir.Write("locked.ini", "[s]\nk=v\n");
@@ -65,7 +65,7 @@ TEST(IniProfileSourceFileTest, WhatIsNoReadableFileReadsAsMissing) {
 
 // Keyed on the file's stamp, the parse cache must still see each change and must not
 // remember a failed read.
-TEST(IniProfileSourceFileTest, NoFileIsServedAsItWasBefore) {
+TEST(PortableProfileSourceTest, NoFileIsServedAsItWasBefore) {
     const TempFolder dir;
     const std::u16string path = dir.Path("t.ini");
     PortableProfileSource profile;
