@@ -39,6 +39,7 @@ constexpr NamedStatus kNames[] = {
     {HR_NOT_READY, "ERROR_NOT_READY"},
     {HR_CRC, "ERROR_CRC"},
     {HR_PRIVILEGE_NOT_HELD, "ERROR_PRIVILEGE_NOT_HELD"},
+    {HR_DEVICE_REMOVED, "ERROR_DEVICE_REMOVED"},
 };
 
 }  // namespace

@@ -56,6 +56,7 @@ inline constexpr HResult HR_TOO_MANY_OPEN_FILES = HResultFromWin32(4);     // ER
 inline constexpr HResult HR_NOT_READY = HResultFromWin32(21);              // ERROR_NOT_READY
 inline constexpr HResult HR_CRC = HResultFromWin32(23);                    // ERROR_CRC
 inline constexpr HResult HR_PRIVILEGE_NOT_HELD = HResultFromWin32(1314);   // ERROR_PRIVILEGE_NOT_HELD
+inline constexpr HResult HR_DEVICE_REMOVED = HResultFromWin32(1617);      // ERROR_DEVICE_REMOVED
 
 // The symbolic name of a status ("S_OK", "E_NOINTERFACE", "ERROR_NOT_FOUND", ...), or
 // an empty view for a status this table does not know.

@@ -19,6 +19,7 @@ constexpr ErrnoStatus kTable[] = {
     {EBUSY, HR_BUSY, "the camera is busy or not ready for this request"},
     {EREMOTE, HR_NOT_READY, "the camera is in a power state that cannot answer"},
     {ENODEV, HR_DEVICE_NOT_CONNECTED, "the camera was unplugged"},
+    {ESHUTDOWN, HR_DEVICE_REMOVED, "the camera went away while the request was under way"},
     {ENXIO, HR_DEV_NOT_EXIST, "the node has no device behind it any more"},
     {EACCES, HR_E_ACCESSDENIED, "the user may not open the node"},
     {EPERM, HR_PRIVILEGE_NOT_HELD, "the operation needs a privilege the user lacks"},
