@@ -22,7 +22,8 @@ tessmo_ensure_packages() {
 }
 
 # What builds and tests the native core.
-TESSMO_NATIVE_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
+TESSMO_NATIVE_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  nlohmann-json3-dev)
 # What builds and runs the Windows program.
 TESSMO_WIN32_PACKAGES=(g++-mingw-w64-i686 googletest wine wine32:i386 xvfb xauth xdotool imagemagick x11-utils)
 # What builds and tests the Linux programs (capture stack, tessmo-ctl, the Qt window, the .deb).

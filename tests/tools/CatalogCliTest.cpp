@@ -130,8 +130,6 @@ INSTANTIATE_TEST_SUITE_P(
                     ":2: warning: ParaIdx \"12 b\" ends in text that is ignored; the camera gets 12"},
         WarningCase{"ParaIdxOutOfRange", "[A]\nParaIdx=70000\nSubStr0=a\n",
                     ":2: warning: ParaIdx \"70000\" is outside 0 to 65535; the camera gets 4464"},
-        WarningCase{"NegativeParaIdx", "[A]\nParaIdx=-1\nSubStr0=a\n",
-                    ":2: warning: ParaIdx \"-1\" is outside 0 to 65535; the camera gets 65535"},
         WarningCase{"ParaIdxInAPrefixedBase", "[A]\nParaIdx=0x1F\nSubStr0=a\n",
                     ":2: warning: ParaIdx \"0x1F\" is read as a base-16 number; the camera gets 31"},
         WarningCase{"ParaIdxTwice", "[A]\n" + kOk + "[B]\n" + kOk,

@@ -47,8 +47,7 @@ std::string Printable(std::u16string_view text) {
 }
 
 std::string PrintablePath(std::string_view bytes) {
-    const std::u16string text = FromUtf8(bytes);
-    if (ToUtf8(text) == bytes) return Printable(text);
+    if (const auto text = DecodeUtf8(bytes, Utf8Mode::Strict)) return Printable(*text);
     std::string out;
     for (const char byte : bytes) {
         const auto value = static_cast<unsigned char>(byte);
