@@ -445,7 +445,7 @@ bool CCellListCtrl::OpenDropDown(int row, int subItem) {
         static_cast<int>(std::min<std::size_t>(setup.options.size(), static_cast<std::size_t>(INT32_MAX))));
     HWND combo = CreateDropDown(cellRect, std::clamp(available, 1, kDropDownVisibleItems), setup.sort);
     if (combo == nullptr) return false;
-    FillDropDown(combo, setup, available, GetItemText(row, subItem));
+    FillDropDown(combo, setup, available);
 
     edit_ = Edit{combo, row, subItem, nextGeneration_++, false};
     ShowWindow(combo, SW_SHOW);
@@ -488,17 +488,8 @@ HWND CCellListCtrl::CreateDropDown(const RECT& cell, int listRows, bool sort) {
     return combo;
 }
 
-void CCellListCtrl::FillDropDown(HWND combo, const DropDown& setup, int available,
-                                 const std::u16string& shown) {
-    // The list opens on the option the cell shows (a pick or a sync may have changed it
-    // since SetComboBox); `initial` only when the cell shows none of them.
-    int current = setup.initial;
+void CCellListCtrl::FillDropDown(HWND combo, const DropDown& setup, int available) {
     const auto optionText = [&setup](int i) { return setup.options[static_cast<std::size_t>(i)]; };
-    if (current < 0 || current >= available || optionText(current) != shown) {
-        for (int i = available - 1; i >= 0; --i) {
-            if (optionText(i) == shown) current = i;
-        }
-    }
     LRESULT currentIndex = CB_ERR;
     int widest = 0;
     HDC dc = GetDC(combo);
@@ -508,7 +499,7 @@ void CCellListCtrl::FillDropDown(HWND combo, const DropDown& setup, int availabl
         const std::u16string text = optionText(i);
         const LRESULT index = SendMessageW(combo, CB_ADDSTRING, 0, AsLParam(Wide(text)));
         if (index < 0) continue;
-        // The array position travels with the entry, so a sorted list still finds `current`.
+        // The array position travels with the entry, so a sorted list still finds `initial`.
         SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index), i);
         SIZE extent{};
         GetTextExtentPoint32W(dc, Wide(text), static_cast<int>(std::min<std::size_t>(text.size(), INT32_MAX)),
@@ -519,7 +510,7 @@ void CCellListCtrl::FillDropDown(HWND combo, const DropDown& setup, int availabl
     ReleaseDC(combo, dc);
     const auto entries = SendMessageW(combo, CB_GETCOUNT, 0, 0);
     for (LRESULT index = 0; index < entries; ++index) {
-        if (SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(index), 0) == current)
+        if (SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(index), 0) == setup.initial)
             currentIndex = index;
     }
     if (currentIndex == CB_ERR && entries > 0) currentIndex = 0;

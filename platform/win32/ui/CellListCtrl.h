@@ -13,8 +13,8 @@
 //    draw result goes straight back to the list without DWLP_MSGRESULT.
 //
 // Drop-down life: opened by a click on a cell that has one, in the selected and
-// enabled row, or by F2, Enter, Space or Alt+Down on the selected row, on the option the
-// cell shows, its open list as wide as its longest option. Enter in the list is always
+// enabled row, or by F2, Enter, Space or Alt+Down on the selected row, on entry
+// `initial`, its open list as wide as its longest option. Enter in the list is always
 // the list's (it never reaches the dialog's default button). A pick
 // (CBN_SELENDOK, or Enter in the combo) writes the picked text into the cell, marks
 // the cell modified when the text differs from what the cell showed before the pick
@@ -166,7 +166,7 @@ private:
     bool OpenSelectedRowDropDown();
     bool DropDownRect(int row, int subItem, RECT& rect);
     HWND CreateDropDown(const RECT& cell, int listRows, bool sort);
-    void FillDropDown(HWND combo, const DropDown& setup, int available, const std::u16string& shown);
+    void FillDropDown(HWND combo, const DropDown& setup, int available);
     void FitColumns();
     void CreateToolTip();
     void TrackTipCell(POINT point);
