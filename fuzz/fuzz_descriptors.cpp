@@ -16,13 +16,6 @@ void Require(bool condition) {
     if (!condition) std::abort();
 }
 
-bool UnitDescriptorAt(std::span<const std::uint8_t> bytes, std::size_t at, std::uint8_t unit,
-                      const tessmo::linuxcapture::GuidBytes& guid) {
-    if (at + 24 > bytes.size() || bytes[at] < 24 || bytes[at] > bytes.size() - at) return false;
-    return bytes[at + 1] == 0x24 && bytes[at + 2] == 0x06 && bytes[at + 3] == unit &&
-           std::memcmp(&bytes[at + 4], guid.data(), guid.size()) == 0;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -34,11 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((data[0] & 0x80) != 0) search.configuration = 1;
 
     const auto unit = FindExtensionUnit(bytes, search);
-    if (unit) {
+    if (unit) {  // an extension-unit descriptor with the GUID, wholly inside the bytes
         Require(*unit != 0);
         bool placed = false;
-        for (std::size_t at = 0; at < bytes.size() && !placed; ++at)
-            placed = UnitDescriptorAt(bytes, at, *unit, search.guid);
+        for (std::size_t at = 0; at + 20 <= bytes.size() && !placed; ++at)
+            placed = bytes[at] >= 24 && bytes[at] <= bytes.size() - at && bytes[at + 1] == 0x24 &&
+                     bytes[at + 2] == 0x06 && bytes[at + 3] == *unit &&
+                     std::memcmp(&bytes[at + 4], search.guid.data(), search.guid.size()) == 0;
         Require(placed);
     }
     if (const auto early = FindExtensionUnit(bytes.first(bytes.size() / 2), search)) Require(early == unit);

@@ -170,33 +170,5 @@ TEST(LinuxCaptureStackTest, RefusedNodeIsSaidOncePerRefusal) {
     EXPECT_NE(rig.diagnostics[0].find((rig.tree.Dev() / "video0").string()), std::string::npos);
 }
 
-// Values the driver's 8-bit selector and 16-bit size cannot hold must not wrap into
-// another request.
-TEST(LinuxCaptureStackTest, RefusesRequestsTheDriverCannotCarry) {
-    Rig rig({Camera({0})});
-    std::unique_ptr<CaptureFilter> filter;
-    std::unique_ptr<ExtensionControl> control;
-    ASSERT_EQ(rig.channel.FindCaptureFilter(&filter), 1);
-    ASSERT_EQ(filter->QueryExtensionControl(control), HR_S_OK);
-    struct Case {
-        const char* name;
-        KspNode node;
-        std::uint32_t length;
-        HResult expected;
-    } const cases[] = {
-        {"IdOver255", {EXTENSION_UNIT_PROPSET, 266, KS_FLAGS_GET, 2, 0}, 1, HR_E_INVALIDARG},
-        {"LengthOver16Bits", {EXTENSION_UNIT_PROPSET, 10, KS_FLAGS_GET, 2, 0}, 0x10001, HR_E_INVALIDARG},
-        {"OtherPropertySet", {kForeignGuid, 10, KS_FLAGS_GET, 2, 0}, 1, HR_SET_NOT_FOUND},
-    };
-    std::vector<std::uint8_t> data(0x10001);
-    for (const Case& c : cases) {
-        std::uint32_t returned = 99;
-        EXPECT_EQ(control->KsProperty(c.node, sizeof(KspNode), data.data(), c.length, &returned), c.expected)
-            << c.name;
-        EXPECT_EQ(returned, 0u);
-    }
-    EXPECT_TRUE(rig.driver.queries.empty());
-}
-
 }  // namespace
 }  // namespace tessmo::linuxcapturetest
