@@ -25,7 +25,16 @@ constexpr char kDefinition[] =
 constexpr char kUnicodeDefinition[] =
     "[Q]\nMainStr=Qualit\xC3\xA9\nParaIdx=9\nSubStr0=Basse\nSubStr1=\xC3\x89lev\xC3\xA9\x65\n"
     "[S]\nMainStr=Say \"hi\\\"\nParaIdx=8\nSubStr0=x\n"
-    "[T1]\nMainStr=Twin\nParaIdx=5\nSubStr0=a\n[T2]\nMainStr=Twin\nParaIdx=6\nSubStr0=a\n";
+    "[T1]\nMainStr=Twin\nParaIdx=5\nSubStr0=a\n[T2]\nMainStr=Twin\nParaIdx=6\nSubStr0=a\n"
+    "[E]\nMainStr=Mode=Fast\nParaIdx=7\nSubStr0=a\nSubStr1=x=y\n";
+
+// A parameter with more options than the camera's one byte can select.
+std::string ManyOptions() {
+    std::string definition = "[Big]\nMainStr=Big\nParaIdx=3\n";
+    for (int i = 0; i < 300; ++i)
+        definition += "SubStr" + std::to_string(i) + "=o" + std::to_string(i) + "\n";
+    return definition;
+}
 
 // The reads of the default definition when the camera holds 1 and 2 (the select carries the slot's last
 // byte).
@@ -110,7 +119,7 @@ struct Case {
     std::string out;   // pattern (see Matches) of all of stdout
     std::string err;   // pattern of all of stderr
     std::string wire;  // pattern of the requests, '|' between them
-    const char* definition = kDefinition;
+    std::string definition = kDefinition;
 };
 
 void PrintTo(const Case& c, std::ostream* os) {
@@ -229,6 +238,14 @@ INSTANTIATE_TEST_SUITE_P(
              "",
              "*|SET 11 0900000001 0",
              kUnicodeDefinition},
+        Case{"NameAndOptionHoldingEquals",
+             {"set", "Mode=Fast=x=y"},
+             {},
+             0,
+             "clock: * *\nMode=Fast: x=y\n",
+             "",
+             "*|SET 11 0700000001 0",
+             kUnicodeDefinition},
         Case{"TraceGoesToStderr",
              {"--trace", "show"},
              {kBothHeld},
@@ -249,6 +266,14 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"LaterArgumentBad", {"set", "Loop=Off", "Resolution"}, {}, 2, "", kOneLine, kNothingSent},
         Case{"SameNameTwice", {"set", "Loop=Off", "Loop=#1"}, {}, 2, "", kOneLine, kNothingSent},
         Case{"AmbiguousName", {"set", "Twin=a"}, {}, 2, "", kOneLine, kNothingSent, kUnicodeDefinition},
+        Case{"OptionBeyondWhatTheCameraStores",
+             {"set", "Big=o256"},
+             {},
+             2,
+             "",
+             kOneLine,
+             kNothingSent,
+             ManyOptions()},
         Case{"SetWithoutPicks", {"set"}, {}, 2, "", kOneLine, kNothingSent},
         Case{"NoCommand", {}, {}, 2, "", kOneLine, kNothingSent},
         Case{"UnknownFlag", {"--jsn", "show"}, {}, 2, "", kOneLine, kNothingSent},
