@@ -192,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
              "",
              std::string(kReads) + "|" + kClock + "|SET 11 0100000000 0|SET 11 0200000000 0"},
         Case{"SetJson",
-             {"--json", "set", "Loop=Off"},
+             {"set", "Loop=Off", "--json"},
              {kBothHeld},
              0,
              "{\"clock\":\"@@@@-@@-@@T@@:@@:@@\",\"written\":[{\"name\":\"Loop\",\"ParaIdx\":2,\"value\":0,"

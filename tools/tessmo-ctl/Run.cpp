@@ -44,17 +44,40 @@ std::optional<Command> CommandNamed(std::string_view word) {
     return std::nullopt;
 }
 
-// nullopt: a usage error (already reported), or --help (printed; `help` set).
+// The command and its NAME=OPTION arguments, checked.
+std::optional<Options> WithCommand(Options options, const std::vector<std::string>& words) {
+    if (words.empty()) return UsageError("no command given");
+    const std::optional<Command> command = CommandNamed(words[0]);
+    if (!command) return UsageError("unknown command " + words[0]);
+    options.command = *command;
+    options.assignments.assign(words.begin() + 1, words.end());
+    if (options.command == Command::Set && options.assignments.empty()) {
+        return UsageError("set needs at least one NAME=OPTION");
+    }
+    if (options.command != Command::Set && !options.assignments.empty()) {
+        return UsageError(words[0] + " takes no arguments");
+    }
+    if (options.command == Command::Watch && options.json) return UsageError("watch prints no JSON");
+    return options;
+}
+
+// Options may stand before or after the command; "--" ends them (for a parameter whose
+// name begins with '-'). nullopt: a usage error (already reported), or --help (printed;
+// `help` set).
 std::optional<Options> ParseArguments(const std::vector<std::string>& args, bool& help) {
     Options options;
-    std::size_t i = 1;
-    for (; i < args.size(); ++i) {
+    std::vector<std::string> words;
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            words.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
             help = true;
             return std::nullopt;
-        }
-        if (arg == "--definition") {
+        } else if (arg == "--definition") {
             if (i + 1 >= args.size()) return UsageError("--definition needs a file name");
             options.definition = args[++i];
         } else if (arg == "--simulated") {
@@ -63,25 +86,11 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, bool
             options.trace = true;
         } else if (arg == "--json") {
             options.json = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return UsageError("unknown option " + arg);
         } else {
-            break;
+            return UsageError("unknown option " + arg);
         }
     }
-    if (i >= args.size()) return UsageError("no command given");
-    const std::optional<Command> command = CommandNamed(args[i]);
-    if (!command) return UsageError("unknown command " + args[i]);
-    options.command = *command;
-    options.assignments.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
-    if (options.command == Command::Set && options.assignments.empty()) {
-        return UsageError("set needs at least one NAME=OPTION");
-    }
-    if (options.command != Command::Set && !options.assignments.empty()) {
-        return UsageError(args[i] + " takes no arguments");
-    }
-    if (options.command == Command::Watch && options.json) return UsageError("watch prints no JSON");
-    return options;
+    return WithCommand(std::move(options), words);
 }
 
 class StderrTrace final : public TraceSink {
