@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -25,19 +26,15 @@ constexpr int kHostPorts = 8;  // the host controller's high-speed ports
 
 // The gadget's own node is the one with a function_name: uvcvideo's nodes have none.
 std::string FindGadgetNode() {
-    std::string found;
-    DIR* dir = opendir("/sys/class/video4linux");
-    if (dir == nullptr) return found;
-    while (const dirent* entry = readdir(dir)) {
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir("/sys/class/video4linux"), closedir);
+    if (!dir) return {};
+    while (const dirent* entry = readdir(dir.get())) {
         const std::string name = entry->d_name;
         if (name.rfind("video", 0) != 0) continue;
-        if (access(("/sys/class/video4linux/" + name + "/function_name").c_str(), F_OK) == 0) {
-            found = "/dev/" + name;
-            break;
-        }
+        if (access(("/sys/class/video4linux/" + name + "/function_name").c_str(), F_OK) == 0)
+            return "/dev/" + name;
     }
-    closedir(dir);
-    return found;
+    return {};
 }
 
 bool Subscribe(int fd, std::uint32_t type) {

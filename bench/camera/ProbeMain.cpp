@@ -43,30 +43,6 @@ int OpenNode(const std::string& node) {
     return fd;
 }
 
-int RunQuery(const std::vector<std::string>& args) {
-    const int fd = OpenNode(args[0]);
-    if (fd < 0) return 3;
-    const auto unit = static_cast<std::uint8_t>(std::stoi(args[1]));
-    const auto selector = static_cast<std::uint8_t>(std::stoi(args[3]));
-    const bool get = args[2] == "get";
-    std::vector<std::uint8_t> data;
-    if (get)
-        data.resize(std::stoul(args[4]));
-    else
-        for (std::size_t i = 4; i < args.size(); ++i)
-            data.push_back(static_cast<std::uint8_t>(std::stoul(args[i], nullptr, 16)));
-    const int error = Query(fd, unit, get ? UVC_GET_CUR : UVC_SET_CUR, selector, data);
-    close(fd);
-    if (error != 0) {
-        std::printf("%s\n", strerrorname_np(error));
-        return 3;
-    }
-    if (!get) std::printf("ok\n");
-    for (const std::uint8_t b : get ? data : std::vector<std::uint8_t>{}) std::printf(" %02X", b);
-    if (get) std::printf("\n");
-    return 0;
-}
-
 // The node, held open across queries or (reopen) opened and closed around each one, as
 // a request that finds the camera afresh must.
 class Node {
@@ -96,6 +72,26 @@ private:
     bool reopen_;
     int fd_ = -1;
 };
+
+int RunQuery(const std::vector<std::string>& args) {
+    const Node node(args[0], static_cast<std::uint8_t>(std::stoi(args[1])), false);
+    if (!node.Usable()) return 3;
+    const auto selector = static_cast<std::uint8_t>(std::stoi(args[3]));
+    const bool get = args[2] == "get";
+    std::vector<std::uint8_t> data;
+    if (get) data.resize(std::stoul(args[4]));
+    for (std::size_t i = 4; !get && i < args.size(); ++i)
+        data.push_back(static_cast<std::uint8_t>(std::stoul(args[i], nullptr, 16)));
+    const int error = node.Query(get ? UVC_GET_CUR : UVC_SET_CUR, selector, data);
+    if (error != 0) {
+        std::printf("%s\n", strerrorname_np(error));
+        return 3;
+    }
+    if (!get) std::printf("ok\n");
+    for (const std::uint8_t b : get ? data : std::vector<std::uint8_t>{}) std::printf(" %02X", b);
+    if (get) std::printf("\n");
+    return 0;
+}
 
 // The least the driver can do for a sync pass over n parameters with nothing to write:
 // n read-select/read pairs and the two clock writes.
