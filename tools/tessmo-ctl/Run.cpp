@@ -26,6 +26,7 @@ constexpr char kUsage[] =
     "  --simulated        talk to the simulated camera instead of a real one\n"
     "  --trace            copy the request trace to stderr\n"
     "  --json             print results as JSON\n"
+    "Options may also follow the command; -- ends them.\n"
     "\n"
     "Exit status: 0 done, 1 no camera found, 2 usage or definition-file error,\n"
     "3 the camera did not answer some request.\n";
