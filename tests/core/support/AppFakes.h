@@ -101,7 +101,6 @@ public:
 
     std::vector<std::string> calls;  // in order, e.g. "SetTitle", "ShiftSync 90"
     std::u16string title = u"(untouched)";
-    std::u16string customText;
     std::vector<std::u16string> messages;
     std::vector<FontRequest> fonts;
     std::vector<Guid> registrations;
@@ -116,9 +115,7 @@ public:
     void SetButtonFont(DialogButton b, FontHandle) override {
         calls.push_back(b == DialogButton::Sync ? "FontSync" : "FontExit");
     }
-    void SetCustomText(const std::u16string& text) override {
-        calls.push_back("SetCustomText"), customText = text;
-    }
+    void SetCustomText(const std::u16string&) override { calls.push_back("SetCustomText"); }
     void SetCustomTextFont(FontHandle) override { calls.push_back("SetCustomTextFont"); }
     void HideCustomText() override { calls.push_back("HideCustomText"); }
     void ShiftButtonLeft(DialogButton b, int pixels) override {
