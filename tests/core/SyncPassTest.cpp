@@ -120,13 +120,10 @@ TEST(SyncPassTest, AdoptsComparesWritesAndReports) {
         {.name = "FirstWriteFails", .list = ThreeParams(0, 1, 2), .curIdx = {0, 1, 2},
          .wire = Join(kReads, kClock, {"SET 11 01 00 00 00 00 failed", "SET 11 02 01 00 00 02"}),
          .events = quietEvents, .writesTried = 2, .failingRequest = 9},
+        // A failed read (select or GET) leaves the item alone, adopted or chosen.
         {.name = "UnsetItemWhoseGetFails", .list = ThreeParams(), .curIdx = {2, kNoOption, 0},
          .wire = getFailed,
          .events = micSkipped, .failingRequest = 4},
-        {.name = "UnsetItemWhoseSelectFails", .list = ThreeParams(), .curIdx = {2, kNoOption, 0},
-         .wire = selectFailed, .events = micSkipped, .failingRequest = 3},
-        {.name = "ChosenItemWhoseGetFails", .list = ThreeParams(kNoOption, 0), .curIdx = {2, 0, 0},
-         .wire = getFailed, .events = micSkipped, .failingRequest = 4},
         {.name = "ChosenItemWhoseSelectFails", .list = ThreeParams(kNoOption, 0), .curIdx = {2, 0, 0},
          .wire = selectFailed, .events = micSkipped, .failingRequest = 3},
         // The resolution's write is still tried; it finds no camera, so no "Sync OK!".
