@@ -374,21 +374,5 @@ TEST_F(CaptureOverFakes, RequestInsideCallersApartmentLeavesItInitialised) {
     ExpectNothingHeld();
 }
 
-// The system's own device enumerator, on test machines without a video input device: the
-// category is empty (S_FALSE), and the enumerator is made inside the request's initialisation.
-TEST(SystemDeviceEnumerator, WithoutCameraTheCategoryIsEmptyAndNothingIsFound) {
-    DirectShowCaptureStack stack;
-    TraceCollector trace;
-    CDeviceChannel channel(stack, trace);
-    EXPECT_EQ(channel.IsPresent(), -1);
-    EXPECT_EQ(trace.Lines(), (std::vector<std::string>{"Get Cap Device.", "Create Instance. hr = 0",
-                                                       "Create Device Enum. hr = 1"}));
-    std::uint8_t slot = 0x5A;
-    EXPECT_EQ(channel.GetProperty(10, &slot, 1), STATUS_NOT_FOUND);
-    EXPECT_EQ(slot, 0x5A);
-    EXPECT_EQ(trace.Lines().back(), "hr:1");
-    EXPECT_EQ(ApartmentState(), CO_E_NOTINITIALIZED) << "COM initialisation not ended";
-}
-
 }  // namespace
 }  // namespace tessmo::win32
