@@ -4,8 +4,12 @@
 //  - pick-and-sync: the user picks another option of a row and presses Sync (10,000);
 //  - unplug/plug: the camera is pulled out (Sync disabled, catalogue reloaded) and
 //    plugged back in (arrival sync) (1,000).
+//  - the fault sweep: pick-and-sync where request s of the pass is refused, or the
+//    camera is pulled out right after it (and plugged back in), s stepping through
+//    every request of a pass (1,000 each).
 // Figures: heap bytes in use after warm-up, and the growth per cycle after warm-up
-// (the goal is 0), from glibc's allocator statistics.
+// (the goal is 0), from glibc's allocator statistics; for the sweep, also the cycles
+// after which a camera object or COM initialisation was left behind (the goal is 0).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -190,5 +194,28 @@ void BM_SoakUnplugPlug(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_SoakUnplugPlug)->Iterations(1'000)->Unit(benchmark::kMicrosecond);
+
+void BM_FaultSweep(benchmark::State& state) {
+    Rig rig;
+    const bool vanish = state.range(0) != 0;
+    // Four parameters read (SET 26, GET 10 each), the date and the time, one write.
+    constexpr std::size_t kRequestsPerPass = 4 * 2 + 2 + 1;
+    std::int64_t leftBehind = 0;
+    Soak(state, rig, [&](std::int64_t cycle) {
+        const std::size_t request =
+            rig.camera.PropertyRequestCount() + 1 + static_cast<std::size_t>(cycle) % kRequestsPerPass;
+        if (vanish) {
+            rig.camera.VanishAfterRequests(request);
+        } else {
+            rig.camera.FailPropertyRequest(request, SIM_STATUS_REQUEST_REFUSED);
+        }
+        rig.PickNext(static_cast<int>(cycle % 4));
+        rig.dialog.OnSync();
+        if (vanish) rig.Plug(false), rig.Plug(true);
+        if (rig.camera.Live().Total() != 0 || rig.camera.ComBalance() != 0) ++leftBehind;
+    });
+    state.counters["left_behind"] = static_cast<double>(leftBehind);
+}
+BENCHMARK(BM_FaultSweep)->ArgName("vanish")->Arg(0)->Arg(1)->Iterations(1'000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
