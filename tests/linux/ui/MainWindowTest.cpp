@@ -94,6 +94,7 @@ TEST(MainWindow, PickSyncUnplugAndPlugAsAUserWould) {
     Rig rig;
     CCellListCtrl& list = rig.dialog.List();
     EXPECT_EQ(rig.dialog.windowTitle(), "Tessmo Test Rig");
+    EXPECT_FALSE(rig.dialog.windowIcon().isNull());
     EXPECT_EQ(list.horizontalHeaderItem(0)->text(), "Name");
     EXPECT_EQ(list.horizontalHeaderItem(1)->text(), "Value");
     ASSERT_EQ(list.rowCount(), 3);
