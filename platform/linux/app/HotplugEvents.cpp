@@ -1,30 +1,25 @@
 #include "app/HotplugEvents.h"
 
 #include <cstdio>
-#include <string>
 
 namespace tessmo::linuxapp {
 
 bool HotplugEventSource::Start(const Guid& interfaceClass, Sink sink) {
     std::string error;
-    monitor_ = hotplug::HotplugMonitor::Open(error);
+    monitor_ = open_(error);
     if (monitor_ == nullptr || monitor_->Fd() < 0) {
-        std::fprintf(stderr, "tessmo: not following the camera being plugged in or out: %s\n", error.c_str());
+        std::fprintf(stderr, "tessmo: not following the camera being plugged in or out: %s\n",
+                     error.empty() ? "no event source" : error.c_str());
         monitor_.reset();
         return false;
     }
     sink_ = std::move(sink);
     interfaceClass_ = interfaceClass;
     notifier_ = std::make_unique<QSocketNotifier>(monitor_->Fd(), QSocketNotifier::Read);
+    // Read() drains everything pending, so one wake-up never leaves an event behind.
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] {
-        for (const hotplug::DeviceEvent& event : monitor_->Read()) {
-            if (!(event.interfaceClass == interfaceClass_)) continue;
-            DeviceEvent parsed;
-            parsed.kind = event.kind == hotplug::DeviceEventKind::Arrival ? DeviceEventKind::Arrival
-                                                                          : DeviceEventKind::Removal;
-            parsed.interfaceClass = event.interfaceClass;
-            parsed.interfaceName = event.interfaceName;
-            sink_(parsed);
+        for (const DeviceEvent& event : monitor_->Read()) {
+            if (event.interfaceClass == interfaceClass_) sink_(event);
         }
     });
     return true;

@@ -1,6 +1,8 @@
 // The Linux window end to end, offscreen, over the simulated camera and real INI files:
 // what a user sees and does, and what reaches the camera.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QHeaderView>
@@ -11,12 +13,14 @@
 #include <QTimer>
 #include <QToolTip>
 #include <algorithm>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "TempFolder.h"
 #include "app/DemoCamera.h"
+#include "app/HotplugEvents.h"
 #include "app/IniLocation.h"
 #include "common/Trace.h"
 #include "config/Catalogue.h"
@@ -40,7 +44,9 @@ constexpr char kDefinitions[] =
 
 // The window over the simulated camera, reading the INI files of a private folder.
 struct Rig {
-    explicit Rig(const std::string& settings = kSettings, const std::string& definitions = kDefinitions) {
+    explicit Rig(const std::string& settings = kSettings, const std::string& definitions = kDefinitions,
+                 DeviceEventSource* source = nullptr)
+        : dialog({profile, channels, trace, source != nullptr ? source : &events}) {
         folder.Write("Tessmo.ini", settings);
         folder.Write("Vorlund.ini", definitions);
         camera.SetOption(1, 1);  // 720p
@@ -87,7 +93,7 @@ struct Rig {
         {{kSettingsFile, folder.File("Tessmo.ini")}, {kDefinitionFile, folder.File("Vorlund.ini")}}};
     PortableProfileSource profile{files};
     linuxapp::DemoEventSource events{camera};
-    CMainDialog dialog{{profile, channels, trace, &events}};
+    CMainDialog dialog;
 };
 
 TEST(MainWindow, PickSyncUnplugAndPlugAsAUserWould) {
@@ -226,6 +232,68 @@ TEST(MainWindow, ColumnsFitAndLongTextsShowWhole) {
     ASSERT_NE(list.DropDownBox(), nullptr);
     EXPECT_GE(list.DropDownBox()->view()->width(),
               list.DropDownBox()->fontMetrics().horizontalAdvance(QString::fromStdString(longText)));
+}
+
+// Raw uevents handed to the system's monitor through a pipe, so the window learns of
+// them the way it does on a live system: a readable descriptor on the event loop.
+class PipeUevents final : public hotplug::UeventSource {
+public:
+    PipeUevents() {
+        if (::pipe2(fds_, O_NONBLOCK | O_CLOEXEC) != 0) fds_[0] = fds_[1] = -1;
+    }
+    ~PipeUevents() override {
+        ::close(fds_[0]);
+        ::close(fds_[1]);
+    }
+    int Fd() const override { return fds_[0]; }
+    std::optional<hotplug::UeventProperties> Receive() override {
+        char byte = 0;
+        if (::read(fds_[0], &byte, 1) != 1 || pending_.empty()) return std::nullopt;
+        hotplug::UeventProperties event = pending_.front();
+        pending_.pop_front();
+        return event;
+    }
+    void Push(hotplug::UeventProperties event) {
+        pending_.push_back(std::move(event));
+        EXPECT_EQ(::write(fds_[1], "x", 1), 1);
+    }
+
+private:
+    int fds_[2];
+    std::deque<hotplug::UeventProperties> pending_;
+};
+
+TEST(MainWindow, UdevEventsReachTheWindowThroughTheEventLoop) {
+    auto* uevents = new PipeUevents;  // owned by the monitor
+    linuxapp::HotplugEventSource hotplug([uevents](std::string&) {
+        return std::make_unique<hotplug::HotplugMonitor>(std::unique_ptr<hotplug::UeventSource>(uevents),
+                                                         "/nonexistent");
+    });
+    Rig rig(kSettings, kDefinitions, &hotplug);
+    QPushButton& sync = rig.dialog.SyncButton();
+    ASSERT_TRUE(sync.isEnabled());
+    const hotplug::UeventProperties camera = {
+        {"ACTION", "remove"},
+        {"SUBSYSTEM", "video4linux"},
+        {"ID_VENDOR_ID", "04fc"},
+        {"ID_MODEL_ID", "6333"},
+        {"ID_USB_INTERFACE_NUM", "00"},
+        {"DEVPATH", "/devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/video4linux/video0"}};
+    hotplug::UeventProperties webcam = camera;
+    webcam["ID_VENDOR_ID"] = "046d";
+
+    uevents->Push(webcam);
+    QTest::qWait(50);
+    EXPECT_TRUE(sync.isEnabled());  // another camera leaving changes nothing
+    rig.camera.SetCameraPresent(false);
+    uevents->Push(camera);
+    EXPECT_TRUE(QTest::qWaitFor([&sync] { return !sync.isEnabled(); }, 2000));
+    rig.camera.SetCameraPresent(true);
+    hotplug::UeventProperties arrival = camera;
+    arrival["ACTION"] = "add";
+    uevents->Push(arrival);
+    EXPECT_TRUE(QTest::qWaitFor([&sync] { return sync.isEnabled(); }, 2000));
+    EXPECT_EQ(rig.Cell(1), "3 Minutes");
 }
 
 }  // namespace
