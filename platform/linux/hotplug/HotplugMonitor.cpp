@@ -176,8 +176,13 @@ int HotplugMonitor::Fd() const {
 }
 
 std::vector<DeviceEvent> HotplugMonitor::Read() {
+    // A burst (a hub with many devices) is taken in slices so the caller's loop stays
+    // responsive; what is left keeps the descriptor readable.
+    constexpr int kMaxEventsPerRead = 256;
     std::vector<DeviceEvent> events;
-    while (const std::optional<UeventProperties> raw = source_->Receive()) {
+    for (int taken = 0; taken < kMaxEventsPerRead; ++taken) {
+        const std::optional<UeventProperties> raw = source_->Receive();
+        if (!raw) break;
         if (std::optional<DeviceEvent> event = Translate(*raw)) events.push_back(std::move(*event));
     }
     return events;

@@ -18,7 +18,8 @@
 //     auto monitor = tessmo::hotplug::HotplugMonitor::Open(error);   // null: see error
 //     ... when monitor->Fd() is readable:
 //     for (const auto& event : monitor->Read()) dialog.OnDeviceChange(event);
-// Read() never blocks: it drains what is pending and returns.
+// Read() never blocks: it takes what is pending (at most 256 events; the rest keep the
+// descriptor readable) and returns.
 //
 // A removal's sysfs directory is already gone, so the name comes from what the monitor
 // remembered of the node (every node present when it opened, and every arrival since),
@@ -67,7 +68,7 @@ public:
     HotplugMonitor& operator=(const HotplugMonitor&) = delete;
 
     int Fd() const;
-    // Every pending event that is a USB capture node's arrival or removal, in order.
+    // The pending events that are a USB capture node's arrival or removal, in order.
     std::vector<DeviceEvent> Read();
     // "udev" or "kernel": which events Open chose (for messages and docs).
     const char* Origin() const { return origin_; }

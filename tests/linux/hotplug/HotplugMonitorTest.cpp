@@ -86,7 +86,7 @@ TEST_P(Translation, TurnsUeventsIntoCaptureInterfaceEvents) {
         seen.push_back((event.kind == DeviceEventKind::Arrival ? "+" : "-") + ToUtf8(event.interfaceName));
     }
     EXPECT_EQ(seen, c.expected);
-    EXPECT_TRUE(queue.empty()) << "Read drains every pending event";
+    EXPECT_TRUE(queue.empty()) << "Read takes every pending event of a short burst";
 }
 
 const std::string kArrived = std::string("+") + kCameraName;
