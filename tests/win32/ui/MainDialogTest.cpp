@@ -10,7 +10,6 @@
 #include <commctrl.h>
 #include <dbt.h>
 
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -178,12 +177,11 @@ TEST_F(MainDialog, TitleFontsBannerAndIconsFollowTheSettings) {
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0)), icon);
 }
 
-TEST_F(MainDialog, OnlyTheCameraInterfaceBroadcastsAct) {
+// The broadcast reaches the logic through the parser (whose rules are tested natively);
+// what is the dialog's own: acting on the camera's, and the default processing's result.
+TEST_F(MainDialog, CameraBroadcastsActAndAllGetTheDefaultResult) {
     const GUID otherClass = {0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
     const std::u16string camera = kDemoInterfaceName;
-    std::u16string lowerCase = camera, interface02 = camera;
-    for (std::size_t i = 4; i < 31; ++i) lowerCase[i] = static_cast<char16_t>(std::tolower(lowerCase[i]));
-    interface02[30] = u'2';
     struct Case {
         const char* name;
         WPARAM event;
@@ -193,8 +191,6 @@ TEST_F(MainDialog, OnlyTheCameraInterfaceBroadcastsAct) {
     };
     const Case cases[] = {
         {"removal", DBT_DEVICEREMOVECOMPLETE, kCaptureClass, camera, true},
-        {"lower case", DBT_DEVICEARRIVAL, kCaptureClass, lowerCase, false},
-        {"interface 02", DBT_DEVICEARRIVAL, kCaptureClass, interface02, false},
         {"another class", DBT_DEVICEARRIVAL, otherClass, camera, false},
         {"arrival", DBT_DEVICEARRIVAL, kCaptureClass, camera, true},
     };
