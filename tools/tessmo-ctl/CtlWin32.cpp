@@ -43,10 +43,13 @@ std::unique_ptr<ProfileSource> OpenProfileSource() {
     return std::make_unique<win32::Win32ProfileSource>();
 }
 
-// The profile functions look for a bare file name in the Windows folder, not here.
+// The profile functions look for a path that is not a full one in the Windows folder
+// unless it starts with a dot and a backslash: every relative path is made so, as the
+// user meant it relative to the current folder.
 std::u16string ProfilePath(const std::string& utf8Path) {
-    const bool bare = utf8Path.find_first_of("\\/:") == std::string::npos;
-    return FromUtf8(bare ? ".\\" + utf8Path : utf8Path);
+    const bool full = utf8Path.starts_with('\\') || utf8Path.starts_with('/') ||
+                      (utf8Path.size() > 1 && utf8Path[1] == ':');
+    return FromUtf8(full ? utf8Path : ".\\" + utf8Path);
 }
 
 LocalTime ReadLocalClock() {
