@@ -6,11 +6,13 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include <unistd.h>
 #include <QApplication>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "app/DemoCamera.h"
 #include "app/IniLocation.h"
 #include "common/Trace.h"
 #include "config/Catalogue.h"
@@ -71,6 +73,42 @@ void BM_WindowShownWith200Parameters(benchmark::State& state) {
     std::filesystem::remove_all(folder, ignored);
 }
 BENCHMARK(BM_WindowShownWith200Parameters)->Unit(benchmark::kMillisecond);
+
+// Resident memory in kilobytes, from /proc/self/statm.
+long ResidentKilobytes() {
+    long pages = 0, resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// The demo left running: sync passes over the demo camera with its camera window
+// refreshed after each; the resident memory must not grow with the number of passes.
+void BM_DemoSyncPassesMemory(benchmark::State& state) {
+    Application();
+    const std::filesystem::path folder = WriteIniFiles(13);
+    tessmo::SimulatedCamera camera;
+    tessmo::linuxapp::PrepareDemoCamera(camera);
+    DiscardTrace trace;
+    tessmo::CaptureChannelFactory channels(camera, trace);
+    tessmo::linuxapp::LocatedProfileFiles files(
+        tessmo::HostProfileFiles(),
+        {{tessmo::kSettingsFile, folder / "Tessmo.ini"}, {tessmo::kDefinitionFile, folder / "Vorlund.ini"}});
+    tessmo::PortableProfileSource profile(files);
+    tessmo::linuxapp::DemoEventSource events(camera);
+    tessmo::qt::CMainDialog dialog({profile, channels, trace, &events});
+    dialog.Create();
+    tessmo::linuxapp::DemoCameraWindow window(camera, events, dialog.Logic().Params());
+    for (int warmUp = 0; warmUp < 200; ++warmUp) dialog.Logic().OnSync();
+    const long before = ResidentKilobytes();
+    for (auto _ : state) {
+        dialog.Logic().OnSync();
+        window.Refresh();
+    }
+    state.counters["rss_growth_kB"] = static_cast<double>(ResidentKilobytes() - before);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+BENCHMARK(BM_DemoSyncPassesMemory)->Unit(benchmark::kMillisecond)->Iterations(20000);
 
 }  // namespace
 #endif
