@@ -13,7 +13,6 @@ namespace tessmo {
 namespace {
 
 using devicetest::AllGivenBack;
-using devicetest::Cat;
 using devicetest::Join;
 using devicetest::Lines;
 using devicetest::Wire;
@@ -35,12 +34,12 @@ Lines Normalised(const TraceCollector& trace) {
 
 constexpr char kCameraTail[] =
     "usb#vid_04fc&pid_6333&mi_00#7&2a1f0c3&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global";
-const std::string kCamTail = Cat("wszVidStr:", kCameraTail);
+const std::string kCamTail = std::string("wszVidStr:") + kCameraTail;
 // The lookup that finds the simulated camera alone.
 const Lines kFindCamera{"Get Cap Device.",
                         "Create Instance. hr = 0",
                         "Create Device Enum. hr = 0",
-                        Cat("wszDisplayName:@device:pnp:\\\\?\\", kCameraTail),
+                        std::string("wszDisplayName:@device:pnp:\\\\?\\") + kCameraTail,
                         kCamTail,
                         "devID6330:USB#Vid_04fc&Pid_6333",
                         "*ppCap:{ptr}",
@@ -133,7 +132,7 @@ TEST(ChannelTest, FailuresAreReportedAndSendNothingFurther) {
         std::uint8_t value = 0x5C;
         EXPECT_EQ(channel.GetProperty(10, &value, 1), c.expected);
         EXPECT_EQ(value, 0x5C);
-        EXPECT_EQ(trace.Lines().back(), Cat("hr:", std::to_string(c.expected)));
+        EXPECT_EQ(trace.Lines().back(), "hr:" + std::to_string(c.expected));
         EXPECT_EQ(channel.IsPresent(), c.expected == STATUS_NOT_FOUND ? -1 : 0);
         EXPECT_TRUE(AllGivenBack(camera));
     }
@@ -149,7 +148,7 @@ TEST(ChannelTest, AGetAnsweredWithFewerBytesThanAskedFails) {
     ASSERT_EQ(channel.SetProperty(26, select.data(), 5), STATUS_OK);
     std::array<std::uint8_t, 2> answer{};
     EXPECT_EQ(channel.GetProperty(10, answer.data(), 2), HR_INVALID_DATA);
-    EXPECT_EQ(trace.Lines().back(), Cat("hr:", std::to_string(HR_INVALID_DATA)));
+    EXPECT_EQ(trace.Lines().back(), "hr:" + std::to_string(HR_INVALID_DATA));
     EXPECT_EQ(channel.GetProperty(10, answer.data(), 1), STATUS_OK);
     EXPECT_EQ(answer[0], 3);
 }
@@ -186,7 +185,7 @@ TEST(ChannelTest, TakesTheFirstDeviceNamedAsTheCameraThatBinds) {
         {"IdentityBehindANul", {Camera(u"@device:pnp:\\\\?\0usb#vid_04fc&pid_6333"s)}, -1, {"wszVidStr:"}},
         // The name is copied into a buffer of 512 characters.
         {"OverlongNameCutTo511", {Camera(WithPath(u"usb#vid_04fc&pid_6333") + std::u16string(600, u'x'))}, 0,
-         {Cat("wszVidStr:usb#vid_04fc&pid_6333", std::string(511 - 16 - 21, 'x')), "*ppCap:{ptr}"}},
+         {"wszVidStr:usb#vid_04fc&pid_6333" + std::string(511 - 16 - 21, 'x'), "*ppCap:{ptr}"}},
     };
     // clang-format on
     for (const Case& c : cases) {

@@ -26,7 +26,6 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
 namespace tessmo {
 namespace {
 
-using devicetest::Cat;
 using devicetest::Lines;
 
 constexpr Status kNoInterface = static_cast<Status>(0x80004002U);
@@ -40,13 +39,13 @@ struct RecordingChannel final : DeviceChannel {
     std::vector<Status> script;
 
     Status SetProperty(std::uint32_t id, std::uint8_t* data, std::uint32_t length) override {
-        calls.push_back(Cat("SET ", std::to_string(id),
-                            length > 16 ? Cat(" (", std::to_string(length), " bytes)")
-                                        : devicetest::Hex({data, data + length})));
+        calls.push_back("SET " + std::to_string(id) +
+                        (length > 16 ? " (" + std::to_string(length) + " bytes)"
+                                     : devicetest::Hex({data, data + length})));
         return Next();
     }
     Status GetProperty(std::uint32_t id, std::uint8_t* data, std::uint32_t length) override {
-        calls.push_back(Cat("GET ", std::to_string(id), " of ", std::to_string(length)));
+        calls.push_back("GET " + std::to_string(id) + " of " + std::to_string(length));
         const Status status = Next();
         std::fill(data, data + length, status == STATUS_OK ? 0x04 : 0xEE);
         return status;
@@ -57,7 +56,7 @@ struct RecordingChannel final : DeviceChannel {
 };
 
 std::string TraceLine(const char* what, const DeviceChannel* channel, std::uint32_t id) {
-    return Cat(what, " Device.Device:", FormatPointer(channel), "  ", std::to_string(id));
+    return std::string(what) + " Device.Device:" + FormatPointer(channel) + "  " + std::to_string(id);
 }
 
 TEST(FramingTest, WriteSendsWordsThenDataAsOneSet) {

@@ -12,7 +12,6 @@
 namespace tessmo {
 namespace {
 
-using devicetest::Cat;
 using devicetest::Join;
 using devicetest::Lines;
 using devicetest::Wire;
@@ -24,15 +23,15 @@ struct RecordingView final : SyncView {
     void SuspendListDrawing() override { Note("suspend"); }
     void ResumeListDrawing() override { Note("resume"); }
     void SetValueCell(int row, const std::u16string& text) override {
-        Note(Cat("cell ", std::to_string(row), " ", ToUtf8(text)));
+        Note("cell " + std::to_string(row) + " " + ToUtf8(text));
     }
-    void ShowMessage(const std::u16string& text) override { Note(Cat("message ", ToUtf8(text))); }
+    void ShowMessage(const std::u16string& text) override { Note("message " + ToUtf8(text)); }
     LocalTime GetLocalTime() override {
         Note("clock");
         return {2024, 2, 29, 14, 5, 9};
     }
     void Note(const std::string& event) {
-        events.push_back(Cat(event, "@", std::to_string(camera.PropertyRequestCount())));
+        events.push_back(event + "@" + std::to_string(camera.PropertyRequestCount()));
     }
     const SimulatedCamera& camera;
     Lines events;
