@@ -99,8 +99,13 @@ void CMainDialog::SetIcons() {
     setWindowIcon(QIcon(QStringLiteral(":/tessmo/tessmo.png")));
 }
 
+void CMainDialog::SetTitleSuffix(const QString& suffix) {
+    m_TitleSuffix = suffix;
+    setWindowTitle(suffix.trimmed());
+}
+
 void CMainDialog::SetTitle(const std::u16string& title) {
-    setWindowTitle(ToQString(title) + m_TitleSuffix);
+    setWindowTitle(title.empty() ? m_TitleSuffix.trimmed() : ToQString(title) + m_TitleSuffix);
 }
 
 FontHandle CMainDialog::CreateListFont(const FontRequest& request) {

@@ -59,8 +59,9 @@ public:
     // The start-up and show(), without a modal loop of its own (tests, benchmarks).
     void Create();
 
-    // Added to every title the settings give, e.g. " (simulated camera)".
-    void SetTitleSuffix(const QString& suffix) { m_TitleSuffix = suffix; }
+    // Added to every title the settings give, e.g. " (simulated camera)"; shown at once,
+    // so that it shows even when the settings give no title.
+    void SetTitleSuffix(const QString& suffix);
 
     CConfigToolDlg& Logic() { return m_Logic; }
     CCellListCtrl& List() { return *m_List; }
