@@ -20,6 +20,9 @@ constexpr int kMaxTextChars = 1 << 20;
 // Room the list view and the combo box leave on each side of a text, in pixels.
 constexpr int kCellTextMargin = 6;
 constexpr int kDropDownTextMargin = 6;
+// The closed field's frame around its item, and the open list's frame, in pixels.
+constexpr int kDropDownFieldFrame = 8;
+constexpr int kDropDownListFrame = 4;
 
 template <typename T>
 LPARAM AsLParam(T* pointer) {
@@ -485,6 +488,16 @@ HWND CCellListCtrl::CreateDropDown(const RECT& cell, int listRows, bool sort) {
         return nullptr;
     }
     SendMessageW(combo, WM_SETFONT, static_cast<WPARAM>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)), FALSE);
+    // The open list's height is the window's less the closed field's: measured in the
+    // combo's own item heights (the field stands taller than a row), so `listRows`
+    // entries show without a scroll bar.
+    const auto field = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    const auto item = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
+    if (field > 0 && item > 0) {
+        SetWindowPos(combo, nullptr, 0, 0, cell.right - cell.left,
+                     field + kDropDownFieldFrame + item * listRows + kDropDownListFrame,
+                     SWP_NOMOVE | SWP_NOZORDER);
+    }
     return combo;
 }
 
