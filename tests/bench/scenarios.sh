@@ -169,9 +169,12 @@ scenario_faults() {
 # Pulling the camera out and putting it back: watch reports both, and the arrival's
 # sync pass sets the clock.
 scenario_hotplug() {
+  mark
   "$CTL" --definition "$DEF" watch >/tmp/watch.out 2>/tmp/watch.err &
   local watcher=$! why="" i=0
-  sleep 2
+  # The camera is there when watch starts: its first pass ends with the clock.
+  while [ $i -lt 50 ] && [ "$(wire | grep -c '^SET 13')" -lt 2 ]; do usleep 200000; i=$((i + 1)); done
+  i=0
   mark
   cam unplug >/dev/null
   wait_camera absent || why="the camera did not leave; "
