@@ -25,7 +25,7 @@ tessmo_ensure_packages() {
 TESSMO_NATIVE_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   nlohmann-json3-dev)
 # What builds and runs the Windows program.
-TESSMO_WIN32_PACKAGES=(g++-mingw-w64-i686 googletest wine wine32:i386 xvfb xauth xdotool imagemagick x11-utils)
+TESSMO_WIN32_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix googletest wine wine32:i386 wine64 xvfb xauth xdotool imagemagick x11-utils)
 # What builds and tests the Linux programs (capture stack, tessmo-ctl, the Qt window, the .deb).
 TESSMO_LINUX_PACKAGES=(pkg-config libudev-dev qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins dpkg-dev fakeroot xvfb xauth)
 # What the camera bench (a VM running the kernel's UVC gadget and uvcvideo) needs on the host.

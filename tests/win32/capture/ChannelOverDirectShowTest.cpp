@@ -299,6 +299,13 @@ struct Situation {
     Answer control = Answer::Honest;  // of every filter
 };
 
+// A null pointer as the trace prints it: as wide as a pointer of the build.
+#ifdef _WIN64
+#define NULL_POINTER_TEXT "0000000000000000"
+#else
+#define NULL_POINTER_TEXT "00000000"
+#endif
+
 // Only what the DirectShow adapter adds over the channel's own rules (tested natively):
 // the node as the KSP_NODE structure carries it, and objects that break their contract.
 const Situation kSituations[] = {
@@ -312,13 +319,13 @@ const Situation kSituations[] = {
      .devices = {{kCamera}},
      .found = 0,
      .status = -2147467261,
-     .traceLine = "hr:-2147467261  control:00000000",
+     .traceLine = "hr:-2147467261  control:" NULL_POINTER_TEXT,
      .control = Answer::SucceedWithoutObject},
     {.name = "ControlQueryFailsButLeavesObject",
      .devices = {{kCamera}},
      .found = 0,
      .status = -2147467262,
-     .traceLine = "hr:-2147467262  control:00000000",
+     .traceLine = "hr:-2147467262  control:" NULL_POINTER_TEXT,
      .control = Answer::FailButLeaveObject},
 };
 
