@@ -10,6 +10,7 @@ CTL=$(command -v tessmo-ctl || true)
 verdict() {  # NAME WHY: an empty WHY is a pass; a failure leaves the kernel's last words
   if [ -z "$2" ]; then echo "BENCH ok $1"; return; fi
   echo "BENCH FAIL $1: $2"
+  FAILED=1
   dmesg | tail -n 12 | sed 's/^/kernel: /'
   sed 's/^/usbip ports: /' /sys/devices/platform/vhci_hcd.0/status
 }
@@ -250,3 +251,5 @@ if [ -n "$CTL" ]; then
   scenario_permissions
   scenario_performance
 fi
+# After a failure the firmware's whole log goes to the console the host keeps.
+[ -z "${FAILED:-}" ] || sed 's/^/camera: /' "$LOG"
