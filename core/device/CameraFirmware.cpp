@@ -29,6 +29,8 @@ FirmwareReply CameraFirmware::Receive(RequestKind kind, std::uint32_t id, std::s
     FirmwareReply reply;
     if (const auto failure = failures_.find(n); failure != failures_.end()) {
         reply = {FirmwareResult::Failed, failure->second, 0};
+        // Spent: a soak that plants a fault in every pass keeps the table small.
+        failures_.erase(failure);
     } else if (!present_) {
         reply.result = FirmwareResult::Absent;
     } else if (kind == RequestKind::Set) {

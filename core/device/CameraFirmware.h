@@ -60,7 +60,8 @@ public:
 
     // Requests are numbered from 1, counting every request the camera receives since
     // construction or ResetCount. The n-th fails with `code` (whose meaning is the
-    // front end's: a status, a USB request error code) and reaches no firmware.
+    // front end's: a status, a USB request error code) and reaches no firmware; the
+    // fault is spent once it has struck.
     void FailRequest(std::size_t n, std::int32_t code) { failures_[n] = code; }
     // The camera is unplugged right after answering the n-th request (0: never).
     void VanishAfterRequests(std::size_t n) { vanishAfter_ = n; }
