@@ -38,6 +38,11 @@ struct Options {
 // One line on stderr, "tessmo-ctl: " and the message.
 void Complain(const std::string& message);
 
+// The camera is there but its node may not be opened by this user: as unusable as no
+// camera at all, so exit status 1. The capture stack has already named the node and
+// the fix on stderr. Returns kExitNoCamera.
+int ComplainCameraUnusable();
+
 // What a request status means: "camera not found" for 1, else the number in hex and
 // its symbolic name where known ("0x8007048F ERROR_DEVICE_NOT_CONNECTED").
 std::string DescribeStatus(Status status);

@@ -134,6 +134,11 @@ void Complain(const std::string& message) {
     std::fprintf(stderr, "tessmo-ctl: %s\n", message.c_str());
 }
 
+int ComplainCameraUnusable() {
+    Complain("the camera was found but its video node may not be opened (access denied)");
+    return kExitNoCamera;
+}
+
 std::string DescribeStatus(Status status) {
     if (status == STATUS_NOT_FOUND) return "camera not found";
     char number[16];

@@ -17,6 +17,7 @@ int RunShow(Session& session) {
     std::uint8_t slot = 0;
     std::vector<ValueReport> values;
     bool unanswered = false;
+    bool denied = false;
     for (const ParamItem& item : session.list) {
         const Status status =
             ReadCommand(session.trace, channel.get(), CMD_READ_VALUE, item.ParaIdx, 0, slot);
@@ -26,9 +27,11 @@ int RunShow(Session& session) {
         }
         values.push_back({&item, std::nullopt});
         unanswered = true;
-        Complain(NameOf(item) + ": the camera did not answer the read (" + DescribeStatus(status) + ")");
+        denied = denied || status == HR_E_ACCESSDENIED;
+        if (!denied) Complain(NameOf(item) + ": the camera did not answer the read (" + DescribeStatus(status) + ")");
     }
     PrintResult(session.json ? "{\"parameters\":" + JsonArray(values) + "}\n" : TextLines(values));
+    if (denied) return ComplainCameraUnusable();
     return unanswered ? kExitUnanswered : kExitDone;
 }
 

@@ -183,6 +183,9 @@ int RunSync(Session& session, const std::vector<Pick>& picks) {
         Complain("no camera found");
         return kExitNoCamera;
     }
+    for (const Outcome& request : log) {
+        if (request.status == HR_E_ACCESSDENIED) return ComplainCameraUnusable();
+    }
     const PassReport report = Summarise(log, session.list.size());
     const bool answered = ReportFailures(session, report, view.Marked(), picks);
     PrintWritten(session, report, view.Marked(), view.Clock());
