@@ -9,13 +9,13 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "Support.h"
 #include "config/Catalogue.h"
 #include "config/PortableProfileSource.h"
 #include "config/Settings.h"
@@ -24,20 +24,8 @@
 namespace tessmo::win32 {
 namespace {
 
+using testing::TempFolder;
 using Texts = std::vector<std::u16string>;
-
-// A folder of its own under the temporary folder, removed with everything in it.
-struct TempFolder {
-    static inline int made = 0;
-    const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                       ("tessmo-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++made));
-    TempFolder() { std::filesystem::create_directories(path); }
-    ~TempFolder() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
-    std::u16string Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path / name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return (path / name).u16string();
-    }
-};
 
 TEST(Win32ProfileSource, FileLengthIsLearntOnlyFromAFileThatCanBeOpenedForReading) {
     struct {
@@ -60,11 +48,14 @@ TEST(Win32ProfileSource, FileLengthIsLearntOnlyFromAFileThatCanBeOpenedForReadin
         if (c.contents) folder.Write("Vorlund.ini", *c.contents);
         if (c.directory) std::filesystem::create_directory(path);
         const std::unique_ptr<void, decltype(&CloseHandle)> held(
-            c.heldAccess == 0 ? nullptr : CreateFileW(path.c_str(), c.heldAccess, c.heldShare, nullptr, OPEN_EXISTING, 0, nullptr),
+            c.heldAccess == 0
+                ? nullptr
+                : CreateFileW(path.c_str(), c.heldAccess, c.heldShare, nullptr, OPEN_EXISTING, 0, nullptr),
             &CloseHandle);
         ASSERT_EQ(held != nullptr && held.get() != INVALID_HANDLE_VALUE, c.heldAccess != 0);
         EXPECT_EQ(Win32ProfileSource().FileLength(path.u16string()), c.length);
-        EXPECT_EQ(PortableProfileSource().FileLength(path.u16string()), c.length) << "the portable source opens alike";
+        EXPECT_EQ(PortableProfileSource().FileLength(path.u16string()), c.length)
+            << "the portable source opens alike";
     }
 }
 
@@ -74,6 +65,7 @@ TEST(Win32ProfileSource, FileLengthIsLearntOnlyFromAFileThatCanBeOpenedForReadin
 // differing only in the case of letters beyond ASCII, which Wine tells apart (it folds
 // ASCII only); a second ']' in a header (Windows ends the name at the first, Wine at the
 // last); a NUL, before which Wine keeps the blanks of the last line where Windows trims them.
+// clang-format off
 const Texts kSectionNames = {u"Private", u"Exposure", u"White Balance", u"Param1", u"Flicker", u"Sec;1", u"Sec=2",
                              u"Caf\u00E9", u"CAF\u00E9", u"#Hash", u"\u540D\u524D", u"\u03A9mega", u"\u03A9MEGA"};
 const Texts kKeys = {u"MainStr", u"mainstr", u"ParaStr", u"ParaIdx", u"paraidx", u"SubStr0", u"SubStr1", u"SubStr2",
@@ -91,19 +83,23 @@ const Texts kWords = {u"Auto", u"Off", u"50 Hz", u"Exposure Time", u"a;b", u"x",
 const Texts kOddValues = {u"\"Auto'", u"\"", u"''", u"\"a\"b\"c\"", u"'x", u"=", u"a=b=c", u"\"in \"q\" here\"", u"a\"b\"c"};
 const Texts kOddLines = {u";note", u";SubStr0=Hidden", u"; MainStr=Hidden", u";[Hidden]", u"SubStr7",
                          u"just text", u"  spaced  ", u"SubStr8 \"q\"", u"SubStr10=Ten"};
+// clang-format on
 
 class CorpusWriter {
 public:
     // The engine's sequence is fixed by the standard (the distributions' are not).
     std::size_t Below(std::size_t n) { return static_cast<std::size_t>(engine_() % n); }
     bool Percent(unsigned p) { return Below(100) < p; }
-    std::u16string Pick(const Texts& items, std::size_t leaveOut = 0) { return items[Below(items.size() - leaveOut)]; }
+    std::u16string Pick(const Texts& items, std::size_t leaveOut = 0) {
+        return items[Below(items.size() - leaveOut)];
+    }
 
     // Space and TAB, and now and then a VT: the blanks both readers trim.
     std::u16string Blanks() { return Pick({u"", u"", u" ", u"  ", u"\t", u" \v"}); }
     // The last three words and section names are in no ANSI code page: UTF-16 files only.
     std::u16string Word() { return Pick(kWords, unicode ? 0 : 3); }
     std::u16string Value() {
+        // clang-format off
         switch (Below(9)) {
             case 0:
             case 1: return Pick(kNumbers);
@@ -115,6 +111,7 @@ public:
             case 6: return u"";
             default: return Word() + (Percent(30) ? u" " + Word() : u"");
         }
+        // clang-format on
     }
     std::u16string BodyLine() {
         const std::size_t roll = Below(100);
@@ -179,7 +176,9 @@ std::string Encoded(std::u16string_view text, bool unicode) {
     return out;
 }
 
-std::string Escaped(const std::u16string& text) { return ::testing::PrintToString(text); }
+std::string Escaped(const std::u16string& text) {
+    return ::testing::PrintToString(text);
+}
 
 constexpr char kOverran[] = " WROTE PAST CAPACITY";
 
@@ -207,7 +206,8 @@ Read Guarded(std::uint32_t capacity, const Call& call) {
 
 Texts ListTexts(const Read& list) {
     Texts texts;
-    for (std::size_t start = 0; start < list.result && list.visible[start] != u'\0'; start += texts.back().size() + 1) {
+    for (std::size_t start = 0; start < list.result && list.visible[start] != u'\0';
+         start += texts.back().size() + 1) {
         texts.emplace_back(list.visible.c_str() + start);
     }
     return texts;
@@ -215,13 +215,33 @@ Texts ListTexts(const Read& list) {
 
 constexpr char kCutAsDocumented[] = "cut as documented";
 
+// The catalogue and the settings as the loaders make them of what `source` reads.
+void AppendLoaded(ProfileSource& source, const std::u16string& path, std::vector<std::string>& lines) {
+    ParamList list;
+    lines.push_back("LoadParamList " + std::to_string(LoadParamList(source, path, list)));
+    for (const auto& item : list) {
+        lines.back() += "\n  {" + Escaped(item.MainStr) + "|" + Escaped(item.ParaStr) + "|" +
+                        std::to_string(item.ParaIdx) + "|" + std::to_string(item.CurIdx) + "|" +
+                        std::to_string(item.Dirty);
+        for (const auto& option : item.SubStrs) (lines.back() += '|') += Escaped(option);
+    }
+    AppSettings s;
+    std::u16string texts = u"|";
+    const int loaded =
+        LoadSettings(source, path, s, [&](const std::u16string& title) { texts += title + u"|"; });
+    for (const auto* text : {&s.Col_Name, &s.Col_Value, &s.Custom_String, &s.Custom_Font_Name})
+        texts += *text + u"|";
+    lines.push_back("LoadSettings " + std::to_string(loaded) + Escaped(texts) +
+                    std::to_string(s.App_Font_Size) + " " + std::to_string(s.Custom_Font_Size) + " " +
+                    std::to_string(s.Custom_Font_Bold));
+}
+
 // Everything the loaders could learn from one file through `source`, a line per read,
-// the catalogue and the settings loaded from it last. A profile read costs a few round
-// trips to the Wine server, so each file gets one other spelling of a section name and
-// one cut-short capacity in turn. Lists are never read with less than 2 characters (the
+// then what they load. A profile read costs a few round trips to the Wine server, so
+// each file gets one other spelling of a section name and one cut-short capacity in turn. Lists are never read with less than 2 characters (the
 // loaders do not ask with less; there Wine writes outside the buffer).
 std::vector<std::string> Transcript(ProfileSource& source, const std::u16string& path, std::size_t turn) {
-    static const Texts kOtherNames = {u"PRIVATE", u" Private ", u"white balance", u"Absent",
+    static const Texts kOtherNames = {u"PRIVATE",  u" Private ", u"white balance", u"Absent",
                                       u"[Flicker", u"cAF\u00E9", u"\u03A9MEGA"};
     static constexpr std::uint32_t kCuts[] = {2, 3, 5, 9, 16};
     const std::uint32_t length = source.FileLength(path).value_or(0);
@@ -237,22 +257,28 @@ std::vector<std::string> Transcript(ProfileSource& source, const std::u16string&
     Texts sections = ListTexts(record("names", full, names));
     sections.push_back(kOtherNames[turn % 7]);
     for (const auto& section : sections) {
-        Texts keys = {u"", u"Missing", u" MainStr "};  // the empty key of "=value" lines, and keys no file has
+        // The empty key of "=value" lines, and keys no file has.
+        Texts keys = {u"", u"Missing", u" MainStr "};
         if (&section == &sections.back()) keys.insert(keys.end(), {u"Title", u"MainStr", u"SubStr0"});
         // Wine looks a name up as given, blanks and all, where Windows is not known to;
         // the catalogue only asks for names as they were listed.
         if (section.front() != u' ') {
-            const auto get = [&](char16_t* b, std::uint32_t c) { return source.GetSection(section, b, c, path); };
+            const auto get = [&](char16_t* b, std::uint32_t c) {
+                return source.GetSection(section, b, c, path);
+            };
             record("section " + Escaped(section), kCuts[turn % 5], get);
             for (const auto& line : ListTexts(record("section " + Escaped(section), full, get))) {
                 keys.push_back(line.substr(0, line.find(u'=')));
             }
             keys.push_back(keys.back());  // the last key once more, in the other letter case
-            for (char16_t& c : keys.back()) c = c < 0x80 && std::isalpha(c) ? static_cast<char16_t>(c ^ 0x20) : c;
+            for (char16_t& c : keys.back())
+                c = c < 0x80 && std::isalpha(c) ? static_cast<char16_t>(c ^ 0x20) : c;
         }
         for (const auto& key : keys) {
             const std::string what = "string " + Escaped(section) + " " + Escaped(key);
-            const auto get = [&](char16_t* b, std::uint32_t c) { return source.GetString(section, key, u"", b, c, path); };
+            const auto get = [&](char16_t* b, std::uint32_t c) {
+                return source.GetString(section, key, u"", b, c, path);
+            };
             const Read whole = record(what, full, get);
             if (whole.result == 0 && key != u"Missing") continue;  // an absent key's number: once a section
             lines.push_back("int " + what + ": " + std::to_string(source.GetInt(section, key, 7, path)));
@@ -267,21 +293,10 @@ std::vector<std::string> Transcript(ProfileSource& source, const std::u16string&
         }
     }
     // A default stands in for an absent key, without its trailing blanks.
-    record("default", 64, [&](char16_t* b, std::uint32_t c) { return source.GetString(u"?", u"?", u" dflt  ", b, c, path); });
-
-    ParamList list;
-    lines.push_back("LoadParamList " + std::to_string(LoadParamList(source, path, list)));
-    for (const auto& item : list) {
-        lines.back() += "\n  {" + Escaped(item.MainStr) + "|" + Escaped(item.ParaStr) + "|" +
-                        std::to_string(item.ParaIdx) + "|" + std::to_string(item.CurIdx) + "|" + std::to_string(item.Dirty);
-        for (const auto& option : item.SubStrs) (lines.back() += '|') += Escaped(option);
-    }
-    AppSettings s;
-    std::u16string texts = u"|";
-    const int loaded = LoadSettings(source, path, s, [&](const std::u16string& title) { texts += title + u"|"; });
-    for (const auto* text : {&s.Col_Name, &s.Col_Value, &s.Custom_String, &s.Custom_Font_Name}) texts += *text + u"|";
-    lines.push_back("LoadSettings " + std::to_string(loaded) + Escaped(texts) + std::to_string(s.App_Font_Size) + " " +
-                    std::to_string(s.Custom_Font_Size) + " " + std::to_string(s.Custom_Font_Bold));
+    record("default", 64, [&](char16_t* b, std::uint32_t c) {
+        return source.GetString(u"?", u"?", u" dflt  ", b, c, path);
+    });
+    AppendLoaded(source, path, lines);
     return lines;
 }
 
@@ -305,10 +320,11 @@ TEST(ProfileDifferential, PortableReaderReadsTheCorpusAsTheSystemDoes) {
             const std::string& want = l < expected.size() ? expected[l] : "(no such read)";
             const std::string& got = l < actual.size() ? actual[l] : "(no such read)";
             // Where Wine departs from the documented cut within the buffer, either answer is accepted.
-            const bool eitherCut = want.starts_with("cut ") && !want.ends_with(kOverran) && got.ends_with(kCutAsDocumented);
+            const bool eitherCut =
+                want.starts_with("cut ") && !want.ends_with(kOverran) && got.ends_with(kCutAsDocumented);
             if (want == got || eitherCut) continue;
-            ADD_FAILURE() << "file " << i << "\n  system:   " << want << "\n  portable: " << got << "\n  file: "
-                          << Escaped(text.substr(0, 800));
+            ADD_FAILURE() << "file " << i << "\n  system:   " << want << "\n  portable: " << got
+                          << "\n  file: " << Escaped(text.substr(0, 800));
             ++mismatches;
             break;
         }
