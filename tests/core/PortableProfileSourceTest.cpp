@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "common/Text.h"
 #include "config/PortableProfileSource.h"
 #include "support/TempFolder.h"
 

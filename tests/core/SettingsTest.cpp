@@ -2,6 +2,7 @@
 // defaults in every field: what section "Private" gives, the title, and the failures.
 #include <gtest/gtest.h>
 
+#include "common/Text.h"
 #include "config/PortableProfileSource.h"
 #include "config/ScratchText.h"
 #include "config/Settings.h"
