@@ -16,13 +16,10 @@ const std::u16string kCamera = u"\\\\?\\USB#VID_04FC&PID_6333&MI_00#6&2b6a6b0&0&
 std::vector<unsigned char> Broadcast(std::uint32_t type, const std::u16string& name, std::uint32_t size = 0) {
     std::vector<unsigned char> b(kBroadcastNameOffset + 2 * (name.size() + 1), 0);
     if (size == 0) size = static_cast<std::uint32_t>(b.size());
-    const Guid& cls = KSCATEGORY_CAPTURE_VALUE;
+    static_assert(sizeof(Guid) == 16);  // laid out as the system's GUID, on a little-endian host
     std::memcpy(&b[0], &size, 4);
     std::memcpy(&b[4], &type, 4);
-    std::memcpy(&b[12], &cls.Data1, 4);
-    std::memcpy(&b[16], &cls.Data2, 2);
-    std::memcpy(&b[18], &cls.Data3, 2);
-    std::memcpy(&b[20], cls.Data4.data(), 8);
+    std::memcpy(&b[12], &KSCATEGORY_CAPTURE_VALUE, 16);
     std::memcpy(&b[kBroadcastNameOffset], name.data(), 2 * name.size());
     return b;
 }
