@@ -4,6 +4,7 @@
 
 #include <array>
 #include <optional>
+#include <regex>
 
 #include "common/Text.h"
 #include "device/CDeviceChannel.h"
@@ -20,15 +21,11 @@ using namespace std::string_literals;
 
 // The trace with a pointer ending a line shown as {ptr} or {null}.
 Lines Normalised(const TraceCollector& trace) {
-    const std::size_t width = sizeof(void*) * 2;
+    const std::string digits = "{" + std::to_string(sizeof(void*) * 2) + "}$";
+    const std::regex null(":0" + digits), pointer(":[0-9A-F]" + digits);
     Lines lines = trace.Lines();
-    for (std::string& line : lines) {
-        if (line.size() <= width || line[line.size() - width - 1] != ':' ||
-            line.find_first_not_of("0123456789ABCDEF", line.size() - width) != std::string::npos)
-            continue;
-        const bool null = line.substr(line.size() - width) == FormatPointer(nullptr);
-        line.replace(line.size() - width, width, null ? "{null}" : "{ptr}");
-    }
+    for (std::string& line : lines)
+        line = std::regex_replace(std::regex_replace(line, null, ":{null}"), pointer, ":{ptr}");
     return lines;
 }
 
@@ -138,7 +135,6 @@ TEST(ChannelTest, FailuresAreReportedAndSendNothingFurther) {
     }
 }
 
-// The camera answers one byte; a caller that asked for two has no value from it.
 TEST(ChannelTest, AGetAnsweredWithFewerBytesThanAskedFails) {
     SimulatedCamera camera;
     camera.SetOption(7, 3);

@@ -28,10 +28,6 @@ namespace {
 
 using devicetest::Lines;
 
-constexpr Status kNoInterface = static_cast<Status>(0x80004002U);
-constexpr Status kDeviceGone = static_cast<Status>(0x8007048FU);
-constexpr Status kInvalidPointer = static_cast<Status>(0x80004003U);
-
 // Logs each call and answers from a script (then 0). A GET that succeeds answers 0x04;
 // one that fails scribbles over the block, as a careless driver might.
 struct RecordingChannel final : DeviceChannel {
@@ -87,7 +83,7 @@ TEST(FramingTest, WriteSendsWordsThenDataAsOneSet) {
          .expected = STATUS_PAYLOAD_TOO_LONG},
         {.name = "LengthWrapsThe32BitSum", .id = 0x30B, .data = large.data(), .length = 0xFFFFFFFD,
          .expected = STATUS_PAYLOAD_TOO_LONG},
-        {.name = "LengthWithoutData", .id = 0x30B, .data = nullptr, .length = 4, .expected = kInvalidPointer},
+        {.name = "LengthWithoutData", .id = 0x30B, .data = nullptr, .length = 4, .expected = HR_E_POINTER},
         {.name = "PayloadBufferUnobtainable", .id = 0x30B, .data = option3, .length = 1,
          .expected = STATUS_OUT_OF_MEMORY, .noBuffer = true},
     };
@@ -120,12 +116,12 @@ TEST(FramingTest, ReadSelectsThenGetsOneByte) {
     const Case cases[] = {
         {.name = "BothAnswered", .answers = {STATUS_OK, STATUS_OK}, .expected = STATUS_OK, .slotAfter = 0x04},
         // The channel scribbles over the block of a failed GET; the slot must not show it.
-        {.name = "GetFailed", .answers = {STATUS_OK, kDeviceGone}, .expected = kDeviceGone,
+        {.name = "GetFailed", .answers = {STATUS_OK, HR_DEVICE_NOT_CONNECTED}, .expected = HR_DEVICE_NOT_CONNECTED,
          .slotAfter = 0x21},
-        {.name = "SelectFailedStillAsks", .answers = {kNoInterface, STATUS_OK}, .expected = kNoInterface,
+        {.name = "SelectFailedStillAsks", .answers = {HR_E_NOINTERFACE, STATUS_OK}, .expected = HR_E_NOINTERFACE,
          .slotAfter = 0x04},
-        {.name = "BothFailedReportsTheFirst", .answers = {kNoInterface, kDeviceGone},
-         .expected = kNoInterface,
+        {.name = "BothFailedReportsTheFirst", .answers = {HR_E_NOINTERFACE, HR_DEVICE_NOT_CONNECTED},
+         .expected = HR_E_NOINTERFACE,
          .slotAfter = 0x21},
         // The select never left, so the GET's answer is not this parameter's value.
         {.name = "SelectBufferUnobtainable", .answers = {STATUS_OK}, .noBuffer = true,

@@ -167,6 +167,17 @@ TEST(SyncPassTest, AdoptsComparesWritesAndReports) {
         const bool passRan = c.present && c.channels > 1;
         EXPECT_EQ(camera.DiscoveryRuns(), c.channels == 0 ? 0 : 1 + (passRan ? passDiscoveries : 0));
         EXPECT_TRUE(devicetest::AllGivenBack(camera));
+        // What the camera model holds: the clock the pass read once and, after a pass where
+        // nothing failed, each chosen option as its one byte.
+        const bool clockSet =
+            std::search(c.wire.begin(), c.wire.end(), kClock.begin(), kClock.end()) != c.wire.end();
+        EXPECT_EQ(camera.LastDate(), clockSet ? std::optional(ClockSetting{2024, 2, 29}) : std::nullopt);
+        EXPECT_EQ(camera.LastTime(), clockSet ? std::optional(ClockSetting{14, 5, 9}) : std::nullopt);
+        for (const ParamItem& item : list) {
+            if (c.failingRequest == 0 && c.vanishAfter == 0 && item.CurIdx != kNoOption) {
+                EXPECT_EQ(camera.Option(item.ParaIdx), item.CurIdx & 0xFF) << item.ParaIdx;
+            }
+        }
     }
 }
 
