@@ -205,7 +205,9 @@ TEST_F(CellList, APickOrACancelEndsTheDropDown) {
         EXPECT_EQ(control.GetItemText(1, 1), c.text);
         EXPECT_EQ(control.GetModified(1, 1), c.modified);
         EXPECT_EQ(g_picks, (std::vector<std::pair<WPARAM, LPARAM>>(c.picks, {1, 1})));  // row, sub-item
-        if (c.picks > 0) EXPECT_EQ(GetFocus(), list);
+        if (c.picks > 0) {
+            EXPECT_EQ(GetFocus(), list);
+        }
     }
 }
 
