@@ -1,6 +1,7 @@
 // tessmo-ctl run as a user runs it, over the simulated camera: what it prints, its exit
 // status, and the exact requests that reached the camera (the simulated camera's log).
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "TempFolder.h"
@@ -76,26 +77,19 @@ Result Finish(const TempFolder& folder, pid_t pid) {
 }
 
 // '*' stands for any text, '@' for one digit; everything else for itself.
-bool Matches(std::string_view pattern, std::string_view text) {
-    if (pattern.empty()) return text.empty();
-    if (pattern[0] == '*') {
-        for (std::size_t skip = 0; skip <= text.size(); ++skip) {
-            if (Matches(pattern.substr(1), text.substr(skip))) return true;
-        }
-        return false;
-    }
-    if (text.empty()) return false;
-    const bool same =
-        pattern[0] == '@' ? std::isdigit(static_cast<unsigned char>(text[0])) != 0 : pattern[0] == text[0];
-    return same && Matches(pattern.substr(1), text.substr(1));
+bool Matches(std::string_view pattern, const std::string& text) {
+    std::string glob;
+    for (const char ch : pattern)
+        glob += ch == '@' ? "[0-9]" : std::strchr("?[\\", ch) ? std::string{'\\', ch} : std::string{ch};
+    return ::fnmatch(glob.c_str(), text.c_str(), 0) == 0;
 }
 
 struct Case {
     const char* name;
-    std::vector<std::string> args, env;
+    std::vector<std::string> args = {}, env = {};
     int status = 0;
-    std::string out, err;  // patterns (see Matches) of all of stdout and of all of stderr
-    std::string wire;      // pattern of the requests, '|' between them
+    std::string out = {}, err = {};  // patterns (see Matches) of all of stdout and of all of stderr
+    std::string wire = {};           // pattern of the requests, '|' between them
     std::string definition = kDefinition;
 };
 

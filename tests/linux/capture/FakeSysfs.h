@@ -2,15 +2,13 @@
 // Fake sysfs and /dev trees in a temporary folder, laid out as the kernel lays them out
 // for uvcvideo cameras, platform and virtual capture devices and a USB gadget's own
 // node, built from a table of device specs. Shared by the tests and the benchmarks.
-#include <stdlib.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "../../core/support/TempFolder.h"
 #include "ExtensionUnit.h"
 #include "device/CaptureStack.h"
 
@@ -83,22 +81,13 @@ inline Bytes CameraDescriptors(const FakeDevice& d) {
 class FakeSysfs {
 public:
     explicit FakeSysfs(const std::vector<FakeDevice>& devices) {
-        std::string pattern = (fs::temp_directory_path() / "tessmo_sysfs_XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        root_ = pattern;
         fs::create_directories(Sys() / "class/video4linux");
         fs::create_directories(Dev());
         for (const FakeDevice& device : devices) Add(device);
     }
-    ~FakeSysfs() {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-    }
-    FakeSysfs(const FakeSysfs&) = delete;
-    FakeSysfs& operator=(const FakeSysfs&) = delete;
 
-    fs::path Sys() const { return root_ / "sys"; }
-    fs::path Dev() const { return root_ / "dev"; }
+    fs::path Sys() const { return root_.File("sys"); }
+    fs::path Dev() const { return root_.File("dev"); }
 
 private:
     static void Write(const fs::path& file, const std::string& text) {
@@ -133,7 +122,7 @@ private:
         if (usb && d.descriptors) Write(usbDevice / "descriptors", std::string(bytes.begin(), bytes.end()));
     }
 
-    fs::path root_;
+    configtest::TempFolder root_;
 };
 
 }  // namespace tessmo::linuxcapturetest

@@ -2,12 +2,11 @@
 // device events, and the Windows-form name each one carries.
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 #include <fstream>
 
-#include "EventSources.h"
 #include "HotplugMonitor.h"
+#include "PipeUevents.h"
 #include "common/Text.h"
 #include "support/TempFolder.h"
 
@@ -21,21 +20,6 @@ const std::string kCaptureNode = std::string(kUsb) + "/1-2:1.0/video4linux/video
 const std::string kMetadataNode = std::string(kUsb) + "/1-2:1.0/video4linux/video1";
 constexpr char kCameraName[] =
     "\\\\?\\USB#VID_04FC&PID_6333&MI_00#1-2&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global";
-
-class QueueSource final : public UeventSource {
-public:
-    explicit QueueSource(std::deque<UeventProperties>& queue) : queue_(queue) {}
-    int Fd() const override { return -1; }
-    std::optional<UeventProperties> Receive() override {
-        if (queue_.empty()) return std::nullopt;
-        UeventProperties next = queue_.front();
-        queue_.pop_front();
-        return next;
-    }
-
-private:
-    std::deque<UeventProperties>& queue_;
-};
 
 // sysfs as uvcvideo leaves it: the camera's USB device with its ids, a capture node
 // (index 0) and a metadata node (index 1), both listed in class/video4linux.
@@ -75,63 +59,49 @@ TEST_P(Translation, TurnsUeventsIntoCaptureInterfaceEvents) {
     configtest::TempFolder folder;
     const fs::path root = folder.File("sys");
     if (c.cameraPluggedAtStart) BuildTree(root);
-    std::deque<UeventProperties> queue;
-    HotplugMonitor monitor(std::make_unique<QueueSource>(queue), root.string());
+    auto* source = new PipeUevents;  // owned by the monitor
+    HotplugMonitor monitor{std::unique_ptr<UeventSource>(source), root.string()};
     // Plugged in after the monitor opened: sysfs shows it while its events arrive.
     if (!c.cameraPluggedAtStart) BuildTree(root);
-    queue.assign(c.events.begin(), c.events.end());
+    for (const UeventProperties& event : c.events) source->Push(event);
     std::vector<std::string> seen;
     for (const DeviceEvent& event : monitor.Read()) {
         EXPECT_EQ(event.interfaceClass, kCaptureInterfaceClass);
         seen.push_back((event.kind == DeviceEventKind::Arrival ? "+" : "-") + ToUtf8(event.interfaceName));
     }
     EXPECT_EQ(seen, c.expected);
-    EXPECT_TRUE(queue.empty()) << "Read takes every pending event of a short burst";
+    EXPECT_EQ(source->Pending(), 0u) << "Read takes every pending event of a short burst";
 }
 
 const std::string kArrived = std::string("+") + kCameraName;
 const std::string kRemoved = std::string("-") + kCameraName;
 
-INSTANTIATE_TEST_SUITE_P(
-    Hotplug, Translation,
-    ::testing::Values(
-        Case{"KernelArrivalNamedFromSysfs", false, {Event("add", kCaptureNode)}, {kArrived}},
-        Case{"KernelRemovalOfANodeSeenAtStart", true, {Event("remove", kCaptureNode)}, {kRemoved}},
-        Case{"KernelRemovalAfterArrival",
-             false,
-             {Event("add", kCaptureNode), Event("remove", kCaptureNode)},
-             {kArrived, kRemoved}},
-        Case{"UdevRemovalOfAnUnseenNodeNamedFromProperties",
-             false,
-             {Event("remove", std::string(kUsb) + "/1-2:1.0/video4linux/video7", kUdevIds)},
-             {kRemoved}},
-        Case{"KernelRemovalOfAnUnseenNodeWithProductProperty",
-             false,
-             {Event("remove", std::string(kUsb) + "/1-2:1.0/video4linux/video7",
-                    {{"PRODUCT", "4fc/6333/100"}})},
-             {kRemoved}},
-        Case{"KernelRemovalOfAnUnseenNodeWithoutIdsIsDropped",
-             false,
-             {Event("remove", std::string(kUsb) + "/1-2:1.0/video4linux/video7")},
-             {}},
-        Case{"MetadataNodeIsNotReportedEitherWay",
-             true,
-             {Event("remove", kMetadataNode), Event("add", kMetadataNode),
-              Event("add", kCaptureNode, {{"ID_V4L_CAPABILITIES", ":"}})},
-             {}},
-        Case{"InterfaceNumberFromUdevIsHex",
-             false,
-             {Event("remove", std::string(kUsb) + "/1-2:1.10/video4linux/video9",
-                    {{"ID_VENDOR_ID", "04fc"}, {"ID_MODEL_ID", "6333"}, {"ID_USB_INTERFACE_NUM", "0a"}})},
-             {"-\\\\?\\USB#VID_04FC&PID_6333&MI_0A#1-2&0&000A#{65e8773d-8f56-11d0-a3b9-00a0c9223196}"
-              "\\global"}},
-        Case{"NotAUsbCaptureNode",
-             false,
-             {Event("add", "/devices/virtual/video4linux/video3", kUdevIds),
-              Event("add", "/devices/pci0000:00/1-2/../1-2:1.0/video4linux/video0", kUdevIds),
-              Event("add", kCaptureNode, {{"SUBSYSTEM", "usb"}}), Event("change", kCaptureNode, kUdevIds)},
-             {}}),
+const std::string kUnseenNode = std::string(kUsb) + "/1-2:1.0/video4linux/video7";
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Hotplug, Translation, ::testing::Values(
+    Case{"KernelArrivalNamedFromSysfs", false, {Event("add", kCaptureNode)}, {kArrived}},
+    Case{"KernelRemovalOfANodeSeenAtStart", true, {Event("remove", kCaptureNode)}, {kRemoved}},
+    Case{"KernelRemovalAfterArrival", false, {Event("add", kCaptureNode), Event("remove", kCaptureNode)},
+         {kArrived, kRemoved}},
+    Case{"UdevRemovalOfAnUnseenNodeNamedFromProperties", false, {Event("remove", kUnseenNode, kUdevIds)},
+         {kRemoved}},
+    Case{"KernelRemovalOfAnUnseenNodeWithProductProperty", false,
+         {Event("remove", kUnseenNode, {{"PRODUCT", "4fc/6333/100"}})}, {kRemoved}},
+    Case{"KernelRemovalOfAnUnseenNodeWithoutIdsIsDropped", false, {Event("remove", kUnseenNode)}, {}},
+    Case{"MetadataNodeIsNotReportedEitherWay", true,
+         {Event("remove", kMetadataNode), Event("add", kMetadataNode),
+          Event("add", kCaptureNode, {{"ID_V4L_CAPABILITIES", ":"}})}, {}},
+    Case{"InterfaceNumberFromUdevIsHex", false,
+         {Event("remove", std::string(kUsb) + "/1-2:1.10/video4linux/video9",
+                {{"ID_VENDOR_ID", "04fc"}, {"ID_MODEL_ID", "6333"}, {"ID_USB_INTERFACE_NUM", "0a"}})},
+         {"-\\\\?\\USB#VID_04FC&PID_6333&MI_0A#1-2&0&000A#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global"}},
+    Case{"NotAUsbCaptureNode", false,
+         {Event("add", "/devices/virtual/video4linux/video3", kUdevIds),
+          Event("add", "/devices/pci0000:00/1-2/../1-2:1.0/video4linux/video0", kUdevIds),
+          Event("add", kCaptureNode, {{"SUBSYSTEM", "usb"}}), Event("change", kCaptureNode, kUdevIds)}, {}}),
     [](const ::testing::TestParamInfo<Case>& row) { return std::string(row.param.name); });
+// clang-format on
 
 TEST(HotplugName, OtherDevicesKeepTheirIdsInUpperCaseHex) {
     EXPECT_EQ(ToUtf8(InterfaceName(0x046d, 0x0825, 2, "3-1.4:1.2")),
