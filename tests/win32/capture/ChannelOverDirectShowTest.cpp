@@ -294,7 +294,7 @@ struct Situation {
     std::vector<DeviceSetup> devices;
     int found = -1;                    // the device the search settles on; -1: none
     Status status = STATUS_NOT_FOUND;  // of both SetProperty and GetProperty
-    std::string traceLine;             // among the lines of the three requests; empty: any
+    std::string traceLine = {};        // among the lines of the three requests; empty: any
     HRESULT categoryResult = S_OK;
     Answer control = Answer::Honest;  // of every filter
 };
