@@ -88,9 +88,6 @@ TEST(LinuxCaptureStackTest, OffersOneNamePerCaptureDeviceInNodeOrder) {
          {Name("usb#vid_046d&pid_0825&mi_00#1-2&0&0000"), Name("root#video4linux#video2"),
           Name("usb#vid_04fc&pid_6334&mi_00#3-1.4&0&0000"), Name("root#video4linux#video7"),
           Name("usb#vid_04fc&pid_6333&mi_02#1-1.3&0&0002")}},
-        {"OnlyOtherDevices",
-         {webcam, pid6334},
-         {Name("usb#vid_046d&pid_0825&mi_00#1-2&0&0000"), Name("usb#vid_04fc&pid_6334&mi_00#3-1.4&0&0000")}},
         {"GadgetOnly", {gadget}, {}},
         {"NoVideo4linuxFolder", {}, {}},
     };
