@@ -6,12 +6,10 @@
 namespace tessmo {
 namespace {
 
-std::u16string ReadText(ProfileSource& profile, const std::u16string& path,
-                        const std::u16string& section, const std::u16string& key,
-                        ScratchText& buffer) {
+std::u16string ReadText(ProfileSource& profile, const std::u16string& path, const std::u16string& section,
+                        const std::u16string& key, ScratchText& buffer) {
     if (buffer.Capacity() == 0) return {};
-    return buffer.Text(
-        profile.GetString(section, key, u"", buffer.Data(), buffer.Capacity(), path));
+    return buffer.Text(profile.GetString(section, key, u"", buffer.Data(), buffer.Capacity(), path));
 }
 
 }  // namespace
@@ -35,8 +33,8 @@ int LoadParamList(ProfileSource& profile, const std::u16string& path, ParamList&
     return 1;
 }
 
-bool LoadParamSection(ProfileSource& profile, const std::u16string& path,
-                      const std::u16string& section, ParamList& list) {
+bool LoadParamSection(ProfileSource& profile, const std::u16string& path, const std::u16string& section,
+                      ParamList& list) {
     if (path.empty() || section.empty()) return false;
     ParamItem item;  // no options, CurIdx unset, not Dirty
 
@@ -52,8 +50,7 @@ bool LoadParamSection(ProfileSource& profile, const std::u16string& path,
     item.ParaIdx = static_cast<std::uint16_t>(profile.GetInt(section, u"ParaIdx", -1, path));
 
     if (buffer.Capacity() > 0) {
-        const std::uint32_t count =
-            profile.GetSection(section, buffer.Data(), buffer.Capacity(), path);
+        const std::uint32_t count = profile.GetSection(section, buffer.Data(), buffer.Capacity(), path);
         buffer.ForEachListText(count, [&](std::u16string_view line) {
             if (auto option = OptionText(line)) item.SubStrs.push_back(std::move(*option));
         });

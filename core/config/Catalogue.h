@@ -15,7 +15,7 @@ int LoadParamList(ProfileSource& profile, const std::u16string& path, ParamList&
 
 // Builds one item from one section and appends it. false, nothing appended, when
 // path or section is empty, the file cannot be opened or no scratch buffer can be had.
-bool LoadParamSection(ProfileSource& profile, const std::u16string& path,
-                      const std::u16string& section, ParamList& list);
+bool LoadParamSection(ProfileSource& profile, const std::u16string& path, const std::u16string& section,
+                      ParamList& list);
 
 }  // namespace tessmo

@@ -58,15 +58,13 @@ std::u16string DecodeIniText(std::string_view bytes);
 // then give what the Windows functions give for a missing file (defaults, empty lists).
 // The keyed reads look section and key names up with surrounding spaces removed, as
 // Windows does; the section read takes the name as it stands.
-std::uint32_t ProfileSectionNames(const IniDocument* document, char16_t* buffer,
-                                  std::uint32_t capacity);
-std::uint32_t ProfileSection(const IniDocument* document, std::u16string_view section,
-                             char16_t* buffer, std::uint32_t capacity);
-std::uint32_t ProfileString(const IniDocument* document, std::u16string_view section,
-                            std::u16string_view key, std::u16string_view defaultValue,
-                            char16_t* buffer, std::uint32_t capacity);
-std::uint32_t ProfileInt(const IniDocument* document, std::u16string_view section,
-                         std::u16string_view key, std::int32_t defaultValue);
+std::uint32_t ProfileSectionNames(const IniDocument* document, char16_t* buffer, std::uint32_t capacity);
+std::uint32_t ProfileSection(const IniDocument* document, std::u16string_view section, char16_t* buffer,
+                             std::uint32_t capacity);
+std::uint32_t ProfileString(const IniDocument* document, std::u16string_view section, std::u16string_view key,
+                            std::u16string_view defaultValue, char16_t* buffer, std::uint32_t capacity);
+std::uint32_t ProfileInt(const IniDocument* document, std::u16string_view section, std::u16string_view key,
+                         std::int32_t defaultValue);
 
 // GetPrivateProfileIntW's number parsing (see ReadProfileInt in config/ProfileInt.h).
 std::uint32_t ParseProfileInt(std::u16string_view text);

@@ -39,9 +39,9 @@ std::shared_ptr<const IniDocument> PortableProfileSource::Document(const std::u1
     if (!contents) return nullptr;
     auto document = std::make_shared<const IniDocument>(IniDocument::Parse(contents->bytes));
     // Free slots have lastUse 0, so they are taken before the least recently used one.
-    CachedParse& slot = *std::min_element(
-        cache_.begin(), cache_.end(),
-        [](const CachedParse& a, const CachedParse& b) { return a.lastUse < b.lastUse; });
+    CachedParse& slot =
+        *std::min_element(cache_.begin(), cache_.end(),
+                          [](const CachedParse& a, const CachedParse& b) { return a.lastUse < b.lastUse; });
     slot.path = path;
     // Keyed by the stamp of what was actually read: a change between the two calls
     // shows as a different stamp next time.
@@ -58,25 +58,20 @@ std::uint32_t PortableProfileSource::GetSectionNames(char16_t* buffer, std::uint
 }
 
 std::uint32_t PortableProfileSource::GetSection(const std::u16string& section, char16_t* buffer,
-                                                std::uint32_t capacity,
-                                                const std::u16string& path) {
+                                                std::uint32_t capacity, const std::u16string& path) {
     const auto document = Document(path);
     return ProfileSection(document.get(), section, buffer, capacity);
 }
 
-std::uint32_t PortableProfileSource::GetString(const std::u16string& section,
-                                               const std::u16string& key,
-                                               const std::u16string& defaultValue,
-                                               char16_t* buffer, std::uint32_t capacity,
-                                               const std::u16string& path) {
+std::uint32_t PortableProfileSource::GetString(const std::u16string& section, const std::u16string& key,
+                                               const std::u16string& defaultValue, char16_t* buffer,
+                                               std::uint32_t capacity, const std::u16string& path) {
     const auto document = Document(path);
     return ProfileString(document.get(), section, key, defaultValue, buffer, capacity);
 }
 
-std::uint32_t PortableProfileSource::GetInt(const std::u16string& section,
-                                            const std::u16string& key,
-                                            std::int32_t defaultValue,
-                                            const std::u16string& path) {
+std::uint32_t PortableProfileSource::GetInt(const std::u16string& section, const std::u16string& key,
+                                            std::int32_t defaultValue, const std::u16string& path) {
     const auto document = Document(path);
     return ProfileInt(document.get(), section, key, defaultValue);
 }

@@ -42,8 +42,7 @@ public:
 
     // The whole file and the stamp of what was read. nullopt when it cannot be read,
     // is not a regular file, or holds more than `maxBytes` bytes.
-    virtual std::optional<FileContents> ReadAll(const std::u16string& path,
-                                                std::uint64_t maxBytes) = 0;
+    virtual std::optional<FileContents> ReadAll(const std::u16string& path, std::uint64_t maxBytes) = 0;
 };
 
 // The host's file system. Not defined by the core: each platform library defines it

@@ -28,8 +28,8 @@ public:
 
     virtual std::uint32_t GetSectionNames(char16_t* buffer, std::uint32_t capacity,
                                           const std::u16string& path) = 0;
-    virtual std::uint32_t GetSection(const std::u16string& section, char16_t* buffer,
-                                     std::uint32_t capacity, const std::u16string& path) = 0;
+    virtual std::uint32_t GetSection(const std::u16string& section, char16_t* buffer, std::uint32_t capacity,
+                                     const std::u16string& path) = 0;
     virtual std::uint32_t GetString(const std::u16string& section, const std::u16string& key,
                                     const std::u16string& defaultValue, char16_t* buffer,
                                     std::uint32_t capacity, const std::u16string& path) = 0;

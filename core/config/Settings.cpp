@@ -26,8 +26,8 @@ public:
 
     std::u16string Text(const char16_t* key) {
         if (buffer_.Capacity() == 0) return {};
-        return buffer_.Text(profile_.GetString(kSettingsSection, key, u"", buffer_.Data(),
-                                               buffer_.Capacity(), path_));
+        return buffer_.Text(
+            profile_.GetString(kSettingsSection, key, u"", buffer_.Data(), buffer_.Capacity(), path_));
     }
 
     std::uint32_t Int(const char16_t* key, std::int32_t defaultValue) {

@@ -24,8 +24,10 @@ inline constexpr Guid IID_IKsControl_Value = {
 inline constexpr std::uint32_t KSPROPERTY_TYPE_GET_VALUE = 0x00000001;
 inline constexpr std::uint32_t KSPROPERTY_TYPE_SET_VALUE = 0x00000002;
 inline constexpr std::uint32_t KSPROPERTY_TYPE_TOPOLOGY_VALUE = 0x10000000;
-inline constexpr std::uint32_t KS_FLAGS_SET = KSPROPERTY_TYPE_SET_VALUE | KSPROPERTY_TYPE_TOPOLOGY_VALUE;  // 0x10000002
-inline constexpr std::uint32_t KS_FLAGS_GET = KSPROPERTY_TYPE_GET_VALUE | KSPROPERTY_TYPE_TOPOLOGY_VALUE;  // 0x10000001
+inline constexpr std::uint32_t KS_FLAGS_SET =
+    KSPROPERTY_TYPE_SET_VALUE | KSPROPERTY_TYPE_TOPOLOGY_VALUE;  // 0x10000002
+inline constexpr std::uint32_t KS_FLAGS_GET =
+    KSPROPERTY_TYPE_GET_VALUE | KSPROPERTY_TYPE_TOPOLOGY_VALUE;  // 0x10000001
 
 // Laid out as the platform's KSP_NODE: 32 bytes.
 struct KspNode {

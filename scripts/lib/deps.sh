@@ -22,7 +22,7 @@ tessmo_ensure_packages() {
 }
 
 # What builds and tests the native core.
-TESSMO_NATIVE_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+TESSMO_NATIVE_PACKAGES=(g++ cmake ninja-build clang-format git libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   nlohmann-json3-dev)
 # What builds and runs the Windows program.
 TESSMO_WIN32_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix googletest wine wine32:i386 wine64 xvfb xauth xdotool imagemagick x11-utils)

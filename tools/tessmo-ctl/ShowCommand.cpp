@@ -28,7 +28,8 @@ int RunShow(Session& session) {
         values.push_back({&item, std::nullopt});
         unanswered = true;
         denied = denied || status == HR_E_ACCESSDENIED;
-        if (!denied) Complain(NameOf(item) + ": the camera did not answer the read (" + DescribeStatus(status) + ")");
+        if (!denied)
+            Complain(NameOf(item) + ": the camera did not answer the read (" + DescribeStatus(status) + ")");
     }
     PrintResult(session.json ? "{\"parameters\":" + JsonArray(values) + "}\n" : TextLines(values));
     if (denied) return ComplainCameraUnusable();

@@ -48,8 +48,7 @@ public:
         KSP_NODE request;
         std::memcpy(&request, &node, sizeof request);
         ULONG returned = 0;
-        const HRESULT hr =
-            control_->KsProperty(&request.Property, nodeLength, data, dataLength, &returned);
+        const HRESULT hr = control_->KsProperty(&request.Property, nodeLength, data, dataLength, &returned);
         if (bytesReturned != nullptr) *bytesReturned = returned;
         return hr;
     }
@@ -149,8 +148,8 @@ public:
 
     HResult CreateVideoInputEnumerator(std::unique_ptr<MonikerEnumerator>& enumerator) override {
         ComPtr<IEnumMoniker> monikers;
-        const HRESULT hr = enumerator_->CreateClassEnumerator(CLSID_VideoInputDeviceCategory,
-                                                              monikers.GetAddressOf(), 0);
+        const HRESULT hr =
+            enumerator_->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, monikers.GetAddressOf(), 0);
         // S_FALSE (an empty category) comes with no enumerator and passes through as it is.
         if (hr != S_OK) monikers.Reset();
         return Adopt<DirectShowMonikerEnumerator>(hr, std::move(monikers), enumerator);
@@ -163,16 +162,20 @@ private:
 }  // namespace
 
 HRESULT CreateSystemDeviceEnumerator(ICreateDevEnum** enumerator) {
-    return CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
-                            IID_ICreateDevEnum, reinterpret_cast<void**>(enumerator));
+    return CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
+                            reinterpret_cast<void**>(enumerator));
 }
 
 DirectShowCaptureStack::DirectShowCaptureStack(DeviceEnumeratorFactory createDeviceEnumerator)
     : createDeviceEnumerator_(std::move(createDeviceEnumerator)) {}
 
-void DirectShowCaptureStack::ComInitialize() { static_cast<void>(CoInitialize(nullptr)); }
+void DirectShowCaptureStack::ComInitialize() {
+    static_cast<void>(CoInitialize(nullptr));
+}
 
-void DirectShowCaptureStack::ComUninitialize() { CoUninitialize(); }
+void DirectShowCaptureStack::ComUninitialize() {
+    CoUninitialize();
+}
 
 HResult DirectShowCaptureStack::CreateDeviceEnumerator(std::unique_ptr<DeviceEnumerator>& enumerator) {
     ComPtr<ICreateDevEnum> created;

@@ -11,7 +11,9 @@ namespace tessmo::win32 {
 namespace {
 
 // The runtimes mark a descriptor without a handle with -1 (msvcrt) or -2 (ucrt).
-bool IsRealHandle(std::intptr_t handle) { return handle != -1 && handle != -2 && handle != 0; }
+bool IsRealHandle(std::intptr_t handle) {
+    return handle != -1 && handle != -2 && handle != 0;
+}
 
 }  // namespace
 

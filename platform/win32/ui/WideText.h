@@ -12,12 +12,16 @@ inline const wchar_t* Wide(const std::u16string& text) {
 }
 
 // A buffer the system fills with wide characters.
-inline wchar_t* Wide(char16_t* buffer) { return reinterpret_cast<wchar_t*>(buffer); }
+inline wchar_t* Wide(char16_t* buffer) {
+    return reinterpret_cast<wchar_t*>(buffer);
+}
 
 inline std::u16string FromWide(const wchar_t* text, std::size_t length) {
     return std::u16string(reinterpret_cast<const char16_t*>(text), length);
 }
 
-inline std::u16string FromWide(const std::wstring& text) { return FromWide(text.data(), text.size()); }
+inline std::u16string FromWide(const std::wstring& text) {
+    return FromWide(text.data(), text.size());
+}
 
 }  // namespace tessmo::win32

@@ -238,8 +238,8 @@ void AppendLoaded(ProfileSource& source, const std::u16string& path, std::vector
 
 // Everything the loaders could learn from one file through `source`, a line per read,
 // then what they load. A profile read costs a few round trips to the Wine server, so
-// each file gets one other spelling of a section name and one cut-short capacity in turn. Lists are never read with less than 2 characters (the
-// loaders do not ask with less; there Wine writes outside the buffer).
+// each file gets one other spelling of a section name and one cut-short capacity in turn. Lists are never
+// read with less than 2 characters (the loaders do not ask with less; there Wine writes outside the buffer).
 std::vector<std::string> Transcript(ProfileSource& source, const std::u16string& path, std::size_t turn) {
     static const Texts kOtherNames = {u"PRIVATE",  u" Private ", u"white balance", u"Absent",
                                       u"[Flicker", u"cAF\u00E9", u"\u03A9MEGA"};
