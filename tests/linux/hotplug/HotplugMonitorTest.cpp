@@ -52,6 +52,10 @@ struct Case {
     std::vector<std::string> expected;  // "+name" arrival, "-name" removal
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class Translation : public ::testing::TestWithParam<Case> {};
 
 TEST_P(Translation, TurnsUeventsIntoCaptureInterfaceEvents) {
