@@ -11,23 +11,12 @@
 
 #include "Ctl.h"
 #include "HotplugMonitor.h"
+#include "UniqueFd.h"
 
 namespace tessmo::ctl {
 namespace {
 
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
+using linuxcapture::UniqueFd;
 
 // Blocks the two signals for the process's life in watch, so they are only read.
 UniqueFd StopSignals() {
@@ -43,7 +32,7 @@ UniqueFd StopSignals() {
 
 int RunWatch(Session& session) {
     const UniqueFd stop = StopSignals();
-    if (stop.Get() < 0) {
+    if (stop.get() < 0) {
         Complain(std::string("cannot watch for signals: ") + std::strerror(errno));
         return kExitUsage;
     }
@@ -55,7 +44,7 @@ int RunWatch(Session& session) {
     }
     CameraWatch watch(session);
     watch.Start();
-    pollfd fds[2] = {{stop.Get(), POLLIN, 0}, {monitor->Fd(), POLLIN, 0}};
+    pollfd fds[2] = {{stop.get(), POLLIN, 0}, {monitor->Fd(), POLLIN, 0}};
     for (;;) {
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR) continue;

@@ -1,5 +1,5 @@
 #pragma once
-// A file descriptor closed when its owner goes, for the sysfs files the stack reads.
+// A file descriptor closed when its owner goes (sysfs files, nodes, signalfds).
 #include <unistd.h>
 
 namespace tessmo::linuxcapture {
