@@ -153,6 +153,9 @@ bool LoadDefinitions(Session& session) {
         Complain("cannot read definition file " + session.definitionShown);
         return false;
     }
+    // Not an error (a pass over no parameters still sets the clock), but most likely
+    // the wrong file: say so rather than print nothing.
+    if (session.list.empty()) Complain(session.definitionShown + " defines no parameters");
     return true;
 }
 
