@@ -74,7 +74,8 @@ void BM_SyncPass(benchmark::State& state) {
     state.counters["discovery/pass"] = static_cast<double>(camera.DiscoveryRuns()) / passes;
     state.counters["2n+3+k"] = 2.0 * n + 3 + k;
     state.counters["SyncOK/pass"] = static_cast<double>(view.messages) / passes;
-    if (camera.Live().Total() != 0 || camera.ComBalance() != 0) state.SkipWithError("a request kept something");
+    if (camera.Live().Total() != 0 || camera.ComBalance() != 0)
+        state.SkipWithError("a request kept something");
 }
 BENCHMARK(BM_SyncPass)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
