@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 std::vector<fs::path> IniFolders(const IniSearch& search) {
     std::vector<fs::path> folders{search.workingDirectory};
-    // The base directory specification ignores relative values.
+    // XDG base directories given as relative paths are to be ignored.
     if (search.xdgConfigHome && fs::path(*search.xdgConfigHome).is_absolute()) {
         folders.push_back(fs::path(*search.xdgConfigHome) / "tessmo");
     } else if (search.home && fs::path(*search.home).is_absolute()) {

@@ -54,12 +54,12 @@ public:
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
                           const QModelIndex& index) const override {
-        const CCellListCtrl::DropDown* spec = list_.DropDownAt(index.row(), index.column());
-        if (spec == nullptr || !list_.CanOpen(index.row(), index.column())) return nullptr;
+        const CCellListCtrl::DropDown* dropDown = list_.DropDownAt(index.row(), index.column());
+        if (dropDown == nullptr || !list_.CanOpen(index.row(), index.column())) return nullptr;
         QStringList texts;
-        const int count = std::min(spec->count, static_cast<int>(spec->options.size()));
-        for (int i = 0; i < count; ++i) texts << ToQString(spec->options[static_cast<std::size_t>(i)]);
-        if (spec->sort) texts.sort(Qt::CaseInsensitive);
+        const int count = std::min(dropDown->count, static_cast<int>(dropDown->options.size()));
+        for (int i = 0; i < count; ++i) texts << ToQString(dropDown->options[static_cast<std::size_t>(i)]);
+        if (dropDown->sort) texts.sort(Qt::CaseInsensitive);
 
         auto* box = new PickBox(parent);
         box->addItems(texts);
@@ -70,7 +70,8 @@ public:
         box->view()->setMinimumWidth(widest + kDropDownTextMargin);
         // The box opens on what the cell shows; an empty cell on the entry the dialog chose.
         int current = static_cast<int>(texts.indexOf(index.data().toString()));
-        if (current < 0) current = spec->initial >= 0 && spec->initial < count ? spec->initial : 0;
+        if (current < 0)
+            current = dropDown->initial >= 0 && dropDown->initial < count ? dropDown->initial : 0;
         box->setCurrentIndex(current);
 
         CCellListCtrl& list = list_;
@@ -382,8 +383,9 @@ const CCellListCtrl::DropDown* CCellListCtrl::DropDownAt(int row, int subItem) c
 }
 
 bool CCellListCtrl::CanOpen(int row, int subItem) const {
-    const DropDown* spec = DropDownAt(row, subItem);
-    if (spec == nullptr || !spec->enabled || spec->count <= 0 || spec->options.empty()) return false;
+    const DropDown* dropDown = DropDownAt(row, subItem);
+    if (dropDown == nullptr || !dropDown->enabled || dropDown->count <= 0 || dropDown->options.empty())
+        return false;
     if (!IsEnabled(row)) return false;
     const QModelIndexList selected = selectionModel()->selectedRows();
     return !selected.isEmpty() && selected.front().row() == row;

@@ -1,7 +1,7 @@
 #pragma once
 // Fake sysfs and /dev trees in a temporary folder, laid out as the kernel lays them out
 // for uvcvideo cameras, platform and virtual capture devices and a USB gadget's own
-// node, built from a table of device specs. Shared by the tests and the benchmarks.
+// node, built from a table of device descriptions. Shared by the tests and the benchmarks.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
