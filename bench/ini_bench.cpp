@@ -62,6 +62,11 @@ private:
     std::filesystem::path path_;
 };
 
+// The sizes over which a cost is fitted to a straight line.
+void LinearSizes(benchmark::internal::Benchmark* b) {
+    b->Arg(100)->Arg(1'000)->Arg(10'000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+}
+
 // A fresh source per load, so every iteration pays for reading and parsing the file
 // as the tool does at start-up and after a camera removal.
 void BM_LoadParamList(benchmark::State& state) {
@@ -81,12 +86,7 @@ void BM_LoadParamList(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * sections);
     state.SetComplexityN(sections);
 }
-BENCHMARK(BM_LoadParamList)
-    ->Arg(100)
-    ->Arg(1'000)
-    ->Arg(10'000)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity(benchmark::oN);
+BENCHMARK(BM_LoadParamList)->Apply(LinearSizes);
 
 // The parse alone, for comparison: what one load costs before the catalogue's reads.
 void BM_ParseDefinitionText(benchmark::State& state) {
@@ -100,12 +100,7 @@ void BM_ParseDefinitionText(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
     state.SetComplexityN(sections);
 }
-BENCHMARK(BM_ParseDefinitionText)
-    ->Arg(100)
-    ->Arg(1'000)
-    ->Arg(10'000)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity(benchmark::oN);
+BENCHMARK(BM_ParseDefinitionText)->Apply(LinearSizes);
 
 // Processor time, not wall time: the machines that run this are often shared, and the
 // ratio must not depend on what else runs meanwhile.

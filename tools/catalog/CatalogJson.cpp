@@ -46,25 +46,28 @@ void AppendJsonString(std::string& out, std::u16string_view text) {
     out.push_back('"');
 }
 
-void AppendField(std::string& out, std::string_view name, std::u16string_view text) {
+// Starts a member of the object being written, with a comma unless it is the first.
+void AppendKey(std::string& out, std::string_view name) {
+    if (out.back() != '{') out.push_back(',');
     out.push_back('"');
     out += name;
     out += "\":";
+}
+
+void AppendField(std::string& out, std::string_view name, std::u16string_view text) {
+    AppendKey(out, name);
     AppendJsonString(out, text);
 }
 
 void AppendField(std::string& out, std::string_view name, long long number) {
-    out.push_back('"');
-    out += name;
-    out += "\":" + std::to_string(number);
+    AppendKey(out, name);
+    out += std::to_string(number);
 }
 
 void AppendItem(std::string& out, const ParamItem& item) {
     out.push_back('{');
     AppendField(out, "MainStr", item.MainStr);
-    out.push_back(',');
     AppendField(out, "ParaStr", item.ParaStr);
-    out.push_back(',');
     AppendField(out, "ParaIdx", item.ParaIdx);
     out += ",\"SubStrs\":[";
     for (std::size_t j = 0; j < item.SubStrs.size(); ++j) {
@@ -78,19 +81,12 @@ void AppendSettings(std::string& out, const SettingsReading& reading) {
     const AppSettings& s = reading.settings;
     out += ",\"settings\":{";
     AppendField(out, "Title", reading.title);
-    out.push_back(',');
     AppendField(out, "Col_Name", s.Col_Name);
-    out.push_back(',');
     AppendField(out, "Col_Value", s.Col_Value);
-    out.push_back(',');
     AppendField(out, "App_Font_Size", s.App_Font_Size);
-    out.push_back(',');
     AppendField(out, "Custom_String", s.Custom_String);
-    out.push_back(',');
     AppendField(out, "Custom_Font_Name", s.Custom_Font_Name);
-    out.push_back(',');
     AppendField(out, "Custom_Font_Size", s.Custom_Font_Size);
-    out.push_back(',');
     AppendField(out, "Custom_Font_Bold", s.Custom_Font_Bold);
     out.push_back('}');
 }
