@@ -101,7 +101,7 @@ struct ScriptedProfile final : ProfileSource {
     bool overrun = false;
 };
 
-TEST(CatalogueScriptedTest, FileOrBufferThatCannotBeHadLeavesTheListOrSkipsTheSection) {
+TEST(CatalogueScriptedTest, NoFileBufferPathOrNameLeavesTheListOrSkipsTheSection) {
     for (const auto failing : {std::optional<std::uint32_t>{}, std::optional(kMaxScratchChars + 1)}) {
         SCOPED_TRACE(failing ? "no buffer" : "no file");
         ScriptedProfile profile("[A]\nMainStr=a\n[B]\nMainStr=b\n[C]\nMainStr=c\n");
@@ -109,6 +109,8 @@ TEST(CatalogueScriptedTest, FileOrBufferThatCannotBeHadLeavesTheListOrSkipsTheSe
         ParamList list = kLive;
         EXPECT_EQ(LoadParamList(profile, u".\\Vorlund.ini", list), 0);
         EXPECT_FALSE(LoadParamSection(profile, u".\\Vorlund.ini", u"A", list));
+        EXPECT_FALSE(LoadParamSection(profile, u"", u"A", list)) << "no path";
+        EXPECT_FALSE(LoadParamSection(profile, u".\\Vorlund.ini", u"", list)) << "no section name";
         EXPECT_EQ(Describe(list), Describe(kLive));
         // Once the list is being read, such a section is skipped and the rest still load.
         EXPECT_EQ(LoadParamList(profile, u".\\Vorlund.ini", list), 1);
@@ -124,14 +126,6 @@ TEST(CatalogueScriptedTest, SourceThatOverrunsItsCountIsReadOnlyInsideTheBuffer)
     EXPECT_EQ(Describe(list), "") << "an unterminated name list names no section";
     ASSERT_TRUE(LoadParamSection(profile, u".\\Vorlund.ini", u"A", list));
     EXPECT_EQ(Describe(list), std::string(99, 'x') + "/65535//" + std::string(99, 'x'));
-}
-
-TEST(CatalogueScriptedTest, SectionWithoutPathOrNameAppendsNothing) {
-    ScriptedProfile profile("[A]\nMainStr=a\n");
-    ParamList list = kLive;
-    EXPECT_FALSE(LoadParamSection(profile, u"", u"A", list));
-    EXPECT_FALSE(LoadParamSection(profile, u".\\Vorlund.ini", u"", list));
-    EXPECT_EQ(Describe(list), Describe(kLive));
 }
 
 }  // namespace

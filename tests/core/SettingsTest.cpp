@@ -65,10 +65,7 @@ TEST(SettingsFileTest, FileOrBufferThatCannotBeHadChangesNothingNotEvenTheTitle)
     std::filesystem::resize_file(dir.File("huge.ini"), kMaxScratchChars + 1);  // sparse
     EXPECT_EQ(Load(dir.Path("missing.ini")), "0 N|V|30|Banner|Courier|40|7");
     EXPECT_EQ(Load(dir.Path("huge.ini")), "0 N|V|30|Banner|Courier|40|7");
-}
-
-TEST(SettingsFileTest, NoTitleCallbackIsNoFault) {
-    const TempFolder dir;
+    // A caller may leave out the title.
     PortableProfileSource profile;
     AppSettings s;
     EXPECT_EQ(LoadSettings(profile, dir.Write("Tessmo.ini", "[Private]\nTitle=t\n"), s, nullptr), 1);

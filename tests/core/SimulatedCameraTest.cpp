@@ -91,41 +91,31 @@ TEST(CameraFirmwareTest, AnswersTheProtocolAndChangesNothingOnARefusal) {
     }
 }
 
-// Everything one request obtains, held directly so a test can misuse it.
-struct Held {
+TEST(SimulatedCameraTest, CountsWhatIsHeldAndWhatIsReleasedAfterComEnded) {
+    SimulatedCamera camera;
     std::unique_ptr<DeviceEnumerator> devices;
+    EXPECT_EQ(camera.CreateDeviceEnumerator(devices), SIM_STATUS_COM_NOT_INITIALIZED);
+    EXPECT_EQ(devices, nullptr);
+
+    camera.ComInitialize();
     std::unique_ptr<MonikerEnumerator> monikers;
     std::unique_ptr<DeviceMoniker> moniker;
     std::unique_ptr<CaptureFilter> filter;
     std::unique_ptr<ExtensionControl> control;
-};
-
-void Obtain(SimulatedCamera& camera, Held& held) {
-    ASSERT_EQ(camera.CreateDeviceEnumerator(held.devices), HR_S_OK);
-    ASSERT_EQ(held.devices->CreateVideoInputEnumerator(held.monikers), HR_S_OK);
-    ASSERT_EQ(held.monikers->Next(held.moniker), HR_S_OK);
-    ASSERT_EQ(held.moniker->BindToFilter(held.filter), HR_S_OK);
-    ASSERT_EQ(held.filter->QueryExtensionControl(held.control), HR_S_OK);
-}
-
-TEST(SimulatedCameraTest, CountsWhatIsHeldAndWhatIsReleasedAfterComEnded) {
-    SimulatedCamera camera;
-    std::unique_ptr<DeviceEnumerator> early;
-    EXPECT_EQ(camera.CreateDeviceEnumerator(early), SIM_STATUS_COM_NOT_INITIALIZED);
-    EXPECT_EQ(early, nullptr);
-
-    camera.ComInitialize();
-    Held held;
-    Obtain(camera, held);
+    ASSERT_EQ(camera.CreateDeviceEnumerator(devices), HR_S_OK);
+    ASSERT_EQ(devices->CreateVideoInputEnumerator(monikers), HR_S_OK);
+    ASSERT_EQ(monikers->Next(moniker), HR_S_OK);
+    ASSERT_EQ(moniker->BindToFilter(filter), HR_S_OK);
+    ASSERT_EQ(filter->QueryExtensionControl(control), HR_S_OK);
     const LiveObjects live = camera.Live();
     EXPECT_EQ((std::array{live.enumerators, live.monikers, live.filters, live.controls}),
               (std::array<std::size_t, 4>{2, 1, 1, 1}));
-    held.control.reset();
+    control.reset();
     EXPECT_EQ(camera.Live().Total(), 4u);
     EXPECT_FALSE(devicetest::AllGivenBack(camera));
 
     camera.ComUninitialize();
-    held = Held{};
+    devices.reset(), monikers.reset(), moniker.reset(), filter.reset();
     EXPECT_EQ(camera.Live().Total(), 0u);
     EXPECT_EQ(camera.ReleasesOutsideCom(), 4u);
     EXPECT_FALSE(devicetest::AllGivenBack(camera)) << "a release after COM ended is caught";
@@ -134,21 +124,17 @@ TEST(SimulatedCameraTest, CountsWhatIsHeldAndWhatIsReleasedAfterComEnded) {
 // A demo runs for days: the log keeps the latest requests and stops growing.
 TEST(SimulatedCameraTest, RequestLogKeepsTheLatestRequestsOnly) {
     SimulatedCamera camera;
-    camera.ComInitialize();
-    Held held;
-    Obtain(camera, held);
+    TraceCollector trace;
+    CDeviceChannel channel(camera, trace);
     const std::size_t total = SimulatedCamera::kRequestLogCapacity + 10;
     for (std::size_t i = 0; i < total; ++i) {
         std::array<std::uint8_t, 5> payload{static_cast<std::uint8_t>(i), 0, 0, 0, 1};
-        const KspNode node{EXTENSION_UNIT_PROPSET, CMD_WRITE_VALUE, KS_FLAGS_SET, EXTENSION_UNIT_NODE, 0};
-        ASSERT_EQ(held.control->KsProperty(node, sizeof node, payload.data(), 5, nullptr), HR_S_OK);
+        ASSERT_EQ(channel.SetProperty(CMD_WRITE_VALUE, payload.data(), 5), STATUS_OK);
     }
     EXPECT_EQ(camera.PropertyRequestCount(), total);
     ASSERT_EQ(camera.Requests().size(), SimulatedCamera::kRequestLogCapacity);
     EXPECT_EQ(camera.Requests().front().bytes[0], 10) << "the oldest kept is the 11th";
     EXPECT_EQ(camera.Requests().back().bytes[0], static_cast<std::uint8_t>(total - 1));
-    held = Held{};
-    camera.ComUninitialize();
 }
 
 }  // namespace

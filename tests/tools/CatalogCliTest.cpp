@@ -3,54 +3,32 @@
 
 #include <sys/wait.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <cstdlib>
 #include <string>
+
+#include "TempFolder.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using tessmo::configtest::TempFolder;
 
 struct ToolRun {
     int status = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
-fs::path Scratch() {
-    auto dir = fs::temp_directory_path() /
-               ("tessmo-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
-
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void Write(const fs::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
-}
-
-// `args` go through the shell as written; stdout goes to `out` when given (e.g. /dev/full).
-ToolRun RunTool(const std::string& args, const fs::path& cwd, const std::string& out = "") {
-    const std::string outPath = out.empty() ? (cwd / "stdout.txt").string() : out;
-    const auto err = cwd / "stderr.txt";
-    const std::string command = "cd '" + cwd.string() + "' && '" TESSMO_CATALOG_TOOL "' " + args + " >'" +
-                                outPath + "' 2>'" + err.string() + "'";
-    ToolRun run;
+// Runs in `dir`; `args` go through the shell as written; stdout goes to `out` when given
+// (e.g. /dev/full).
+ToolRun RunTool(const std::string& args, const TempFolder& dir, const std::string& out = "") {
+    const std::string command = "cd '" + dir.File("").string() + "' && '" TESSMO_CATALOG_TOOL "' " + args +
+                                " >'" + (out.empty() ? "stdout.txt" : out) + "' 2>stderr.txt";
     const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    if (out.empty()) run.out = Slurp(outPath);
-    run.err = Slurp(err);
-    return run;
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, out.empty() ? dir.Read("stdout.txt") : "",
+            dir.Read("stderr.txt")};
 }
 
 TEST(CatalogCli, PrintsTheExampleCatalogueAsJson) {
-    const ToolRun run = RunTool("'" TESSMO_SOURCE_DIR "/examples/Vorlund.ini'", Scratch());
+    const ToolRun run = RunTool("'" TESSMO_SOURCE_DIR "/examples/Vorlund.ini'", TempFolder());
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out.rfind("{\"parameters\":[{\"MainStr\":\"Resolution\",\"ParaStr\":\"Video resolution and "
                             "frame rate\",\"ParaIdx\":1,\"SubStrs\":[\"1920x1080 30fps\",\"1280x720 60fps\",",
@@ -66,9 +44,9 @@ TEST(CatalogCli, PrintsTheExampleCatalogueAsJson) {
 }
 
 TEST(CatalogCli, DefaultsToVorlundIniInTheCurrentFolderAndAddsSettings) {
-    const auto dir = Scratch();
-    Write(dir / "Vorlund.ini", "[A]\nMainStr=Tab\there \"q\" back\\slash\nParaIdx=7\nSubStr0=x=y\n");
-    Write(dir / "Tessmo.ini", "[Private]\nTitle=My \"Cam\"\nApp_Font_Size=65536\nCustom_String=Hello\n");
+    const TempFolder dir;
+    dir.Write("Vorlund.ini", "[A]\nMainStr=Tab\there \"q\" back\\slash\nParaIdx=7\nSubStr0=x=y\n");
+    dir.Write("Tessmo.ini", "[Private]\nTitle=My \"Cam\"\nApp_Font_Size=65536\nCustom_String=Hello\n");
     const ToolRun run = RunTool("--settings Tessmo.ini", dir);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(
@@ -94,8 +72,8 @@ void PrintTo(const WarningCase& row, std::ostream* os) {
 class CatalogCliWarnings : public ::testing::TestWithParam<WarningCase> {};
 
 TEST_P(CatalogCliWarnings, SaysWhichSectionAndLine) {
-    const auto dir = Scratch();
-    Write(dir / "defs.ini", GetParam().file);
+    const TempFolder dir;
+    dir.Write("defs.ini", GetParam().file);
     const ToolRun run = RunTool("defs.ini", dir);
     EXPECT_EQ(run.status, GetParam().status) << run.err;
     EXPECT_NE(run.err.find("defs.ini" + GetParam().warning + "\n"), std::string::npos) << run.err;
@@ -160,7 +138,7 @@ struct FailureCase {
 };
 
 TEST(CatalogCli, FailuresExitWithTwoAndPrintNothing) {
-    const auto dir = Scratch();
+    const TempFolder dir;
     const std::string example = "'" TESSMO_SOURCE_DIR "/examples/Vorlund.ini'";
     const FailureCase cases[] = {
         {"missing definition file", "nothere.ini", "cannot open definition file nothere.ini: No such file"},
@@ -183,7 +161,7 @@ TEST(CatalogCli, FailuresExitWithTwoAndPrintNothing) {
 
 // Names a POSIX file system allows that no Windows path conversion may alter.
 TEST(CatalogCli, OpensExactlyThePathGiven) {
-    const auto dir = Scratch();
+    const TempFolder dir;
     const struct {
         const char* what;
         std::string name;
@@ -201,7 +179,7 @@ TEST(CatalogCli, OpensExactlyThePathGiven) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        Write(dir / c.name, "[A]\nParaIdx=1\n");
+        std::ofstream(dir.File(c.name)) << "[A]\nParaIdx=1\n";  // Write would convert the name
         const ToolRun run = RunTool("'" + c.name + "'", dir);
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out,

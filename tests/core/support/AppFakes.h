@@ -8,6 +8,7 @@
 
 #include "app/CellList.h"
 #include "app/DialogWindow.h"
+#include "common/Text.h"
 
 namespace tessmo::testing {
 
@@ -28,8 +29,7 @@ struct FakeRow {
 
 class FakeCellList final : public CellList {
 public:
-    std::vector<std::u16string> columnTitles;
-    std::vector<int> columnWidths, columnFormats;
+    std::vector<std::string> columns;  // "title width format"
     std::vector<FakeRow> rows;
     std::uint32_t extendedStyle = 0x0100;  // a bit of the control's own
     int windowWidth = 400;
@@ -42,17 +42,12 @@ public:
     void SetExtendedStyle(std::uint32_t style) override { extendedStyle = style; }
     void LockUpdate() override { ++lockDepth; }
     void UnlockUpdate() override { --lockDepth; }
-    int GetColumnCount() override { return static_cast<int>(columnTitles.size()); }
-    void DeleteColumn(int c) override {
-        columnTitles.erase(columnTitles.begin() + c);
-        columnWidths.erase(columnWidths.begin() + c);
-        columnFormats.erase(columnFormats.begin() + c);
-    }
+    int GetColumnCount() override { return static_cast<int>(columns.size()); }
+    void DeleteColumn(int c) override { columns.erase(columns.begin() + c); }
     int GetWindowWidth() override { return windowWidth; }
     void InsertColumn(int c, int format, int width, const std::u16string& text, int) override {
-        columnTitles.insert(columnTitles.begin() + c, text);
-        columnWidths.insert(columnWidths.begin() + c, width);
-        columnFormats.insert(columnFormats.begin() + c, format);
+        columns.insert(columns.begin() + c,
+                       ToUtf8(text) + " " + std::to_string(width) + " " + std::to_string(format));
     }
     int GetItemCount() override { return static_cast<int>(rows.size()); }
     void DeleteAllItems() override { rows.clear(), selected = -1; }
@@ -99,18 +94,18 @@ public:
         int status;
     };
 
-    std::vector<std::string> calls;  // in order, e.g. "SetTitle", "ShiftSync 90"
+    // In order, e.g. "SetTitle", "ShiftSync 90", "CreateListFont Arial/16/400" (face/height/weight).
+    std::vector<std::string> calls;
     std::u16string title = u"(untouched)";
     std::vector<std::u16string> messages;
-    std::vector<FontRequest> fonts;
     std::vector<Guid> registrations;
     bool syncEnabled = true;
 
     void SetIcons() override { calls.push_back("SetIcons"); }
     void SetTitle(const std::u16string& t) override { calls.push_back("SetTitle"), title = t; }
-    FontHandle CreateListFont(const FontRequest& r) override { return Font("CreateListFont", r, listFont_); }
+    FontHandle CreateListFont(const FontRequest& r) override { return Font("CreateListFont ", r, listFont_); }
     FontHandle CreateCustomFont(const FontRequest& r) override {
-        return Font("CreateCustomFont", r, customFont_);
+        return Font("CreateCustomFont ", r, customFont_);
     }
     void SetButtonFont(DialogButton b, FontHandle) override {
         calls.push_back(b == DialogButton::Sync ? "FontSync" : "FontExit");
@@ -135,9 +130,9 @@ public:
     FontHandle ListFont() const { return &listFont_; }
 
 private:
-    FontHandle Font(const char* call, const FontRequest& request, const int& token) {
-        calls.push_back(call);
-        fonts.push_back(request);
+    FontHandle Font(const std::string& call, const FontRequest& r, const int& token) {
+        calls.push_back(call + ToUtf8(r.face) + "/" + std::to_string(r.height) + "/" +
+                        std::to_string(r.weight));
         return &token;
     }
     int listFont_ = 0, customFont_ = 0;
