@@ -13,6 +13,7 @@
 #include <cstring>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "capture/DirectShowCaptureStack.h"
@@ -75,8 +76,7 @@ constexpr std::uint8_t kReply = 0x07;  // what a successful GET writes into the 
 
 class FakeKsControl final : public Fake<IKsControl> {
 public:
-    FakeKsControl(Ledger& ledger, const std::string& name)
-        : Fake(ledger, "control " + name, IID_IKsControl) {}
+    explicit FakeKsControl(Ledger& ledger) : Fake(ledger, "control", IID_IKsControl) {}
     std::vector<KsCall> calls;
 
     HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data,
@@ -97,8 +97,8 @@ public:
 
 class FakeFilter final : public Fake<IBaseFilter> {
 public:
-    FakeFilter(Ledger& ledger, const std::string& name, FakeKsControl* control)
-        : Fake(ledger, "filter " + name, IID_IBaseFilter), control_(control) {}
+    explicit FakeFilter(Ledger& ledger) : Fake(ledger, "filter", IID_IBaseFilter), control(ledger) {}
+    FakeKsControl control;
     Answer controlAnswer = Answer::Honest;
 
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID*) override { return E_NOTIMPL; }
@@ -118,37 +118,30 @@ protected:
     HRESULT QueryOther(REFIID riid, void** object) override {
         if (riid != IID_IKsControl) return E_NOINTERFACE;
         if (controlAnswer == Answer::SucceedWithoutObject) return S_OK;
-        if (control_ == nullptr) return E_NOINTERFACE;
-        *object = control_->HandOut();
+        *object = control.HandOut();
         return controlAnswer == Answer::FailButLeaveObject ? E_NOINTERFACE : S_OK;
     }
-
-private:
-    FakeKsControl* control_;
 };
 
-struct DeviceSetup {
-    std::wstring displayName;
-    HRESULT bindResult = S_OK;  // returned by the bind, which yields the filter all the same
-};
+// Display names as the system device enumerator gives them: the interface path starts
+// at character 16, after "@device:pnp:\\?\".
+const std::wstring kCamera =
+    L"@device:pnp:\\\\?\\usb#vid_04fc&pid_6333&mi_00#7&2a1f0c3b&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}"
+    L"\\global";
 
-// A device: its moniker, and the filter and control a bind leads to.
+// The camera: its moniker, and the filter a bind leads to.
 class FakeMoniker final : public Fake<IMoniker> {
 public:
-    FakeMoniker(Ledger& ledger, const std::string& name, DeviceSetup setup)
-        : Fake(ledger, "moniker " + name, IID_IMoniker),
-          control(ledger, name),
-          filter(ledger, name, &control),
-          setup_(std::move(setup)) {}
-    FakeKsControl control;
+    explicit FakeMoniker(Ledger& ledger) : Fake(ledger, "moniker", IID_IMoniker), filter(ledger) {}
     FakeFilter filter;
+    HRESULT bindResult = S_OK;  // returned by the bind, which yields the filter all the same
 
     HRESULT STDMETHODCALLTYPE GetDisplayName(IBindCtx* context, IMoniker* left, LPOLESTR* name) override {
         if (context != nullptr || left != nullptr)
             Misuse("display name asked with a bind context or left moniker");
-        const std::size_t bytes = (setup_.displayName.size() + 1) * sizeof(wchar_t);
+        const std::size_t bytes = (kCamera.size() + 1) * sizeof(wchar_t);
         *name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
-        std::memcpy(*name, setup_.displayName.c_str(), bytes);
+        std::memcpy(*name, kCamera.c_str(), bytes);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE BindToObject(IBindCtx* context, IMoniker* left, REFIID riid,
@@ -156,7 +149,7 @@ public:
         if (context != nullptr || left != nullptr || riid != IID_IBaseFilter)
             Misuse("bound other than to a filter");
         *object = riid == IID_IBaseFilter ? filter.HandOut() : nullptr;
-        return setup_.bindResult;
+        return bindResult;
     }
 
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID*) override { return E_NOTIMPL; }
@@ -183,59 +176,48 @@ public:
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE IsSystemMoniker(DWORD*) override { return E_NOTIMPL; }
-
-private:
-    const DeviceSetup setup_;
 };
 
-// One enumerator serves every request; only a forwarded Reset brings it back to the first device.
+// One enumerator serves every request; only a forwarded Reset brings the camera back.
 class FakeEnumMoniker final : public Fake<IEnumMoniker> {
 public:
-    explicit FakeEnumMoniker(Ledger& ledger) : Fake(ledger, "moniker enumerator", IID_IEnumMoniker) {}
-    std::deque<FakeMoniker> devices;
+    explicit FakeEnumMoniker(Ledger& ledger)
+        : Fake(ledger, "moniker enumerator", IID_IEnumMoniker), camera(ledger) {}
+    FakeMoniker camera;
 
     HRESULT STDMETHODCALLTYPE Next(ULONG, IMoniker** out, ULONG* fetched) override {
-        const bool more = cursor_ < devices.size();
-        *out = more ? devices[cursor_++].HandOut() : nullptr;
-        if (fetched != nullptr) *fetched = more ? 1 : 0;
-        return more ? S_OK : S_FALSE;
+        *out = given_ ? nullptr : camera.HandOut();
+        if (fetched != nullptr) *fetched = given_ ? 0 : 1;
+        return std::exchange(given_, true) ? S_FALSE : S_OK;
     }
     HRESULT STDMETHODCALLTYPE Skip(ULONG) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Reset() override {
-        cursor_ = 0;
+        given_ = false;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Clone(IEnumMoniker**) override { return E_NOTIMPL; }
 
 private:
-    std::size_t cursor_ = 0;
+    bool given_ = false;
 };
 
 class FakeCreateDevEnum final : public Fake<ICreateDevEnum> {
 public:
     FakeCreateDevEnum(Ledger& ledger, FakeEnumMoniker& monikers)
         : Fake(ledger, "device enumerator", IID_ICreateDevEnum), monikers_(monikers) {}
-    HRESULT result =
-        S_OK;  // S_FALSE: the category is empty, no enumerator; a failure leaves one all the same
+    HRESULT result = S_OK;  // a failure hands out the enumerator all the same
 
     HRESULT STDMETHODCALLTYPE CreateClassEnumerator(REFCLSID category, IEnumMoniker** out,
                                                     DWORD flags) override {
         if (category != CLSID_VideoInputDeviceCategory || flags != 0)
             Misuse("another category or flags asked for");
-        *out = nullptr;
-        if (result != S_FALSE) *out = monikers_.HandOut();
+        *out = monikers_.HandOut();
         return result;
     }
 
 private:
     FakeEnumMoniker& monikers_;
 };
-
-// Display names as the system device enumerator gives them: the interface path starts
-// at character 16, after "@device:pnp:\\?\".
-const std::wstring kCamera =
-    L"@device:pnp:\\\\?\\usb#vid_04fc&pid_6333&mi_00#7&2a1f0c3b&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}"
-    L"\\global";
 
 HRESULT ApartmentState() {
     APTTYPE type{};
@@ -245,10 +227,6 @@ HRESULT ApartmentState() {
 
 class CaptureOverFakes : public ::testing::Test {
 protected:
-    FakeMoniker& AddDevice(const DeviceSetup& setup) {
-        return monikers_.devices.emplace_back(ledger_, std::to_string(monikers_.devices.size()), setup);
-    }
-
     // What every request must leave behind, on every path.
     void ExpectNothingHeld() {
         for (const auto& [name, count] : ledger_.refs)
@@ -257,16 +235,9 @@ protected:
         EXPECT_EQ(ApartmentState(), CO_E_NOTINITIALIZED) << "COM initialisation not ended";
     }
 
-    Status Request(bool set, std::uint32_t id, std::vector<std::uint8_t>& block) {
-        const auto length = static_cast<std::uint32_t>(block.size());
-        const Status status = set ? channel_.SetProperty(id, block.data(), length)
-                                  : channel_.GetProperty(id, block.data(), length);
-        ExpectNothingHeld();
-        return status;
-    }
-
     Ledger ledger_;  // first: every fake registers with it
     FakeEnumMoniker monikers_{ledger_};
+    FakeMoniker& camera_ = monikers_.camera;
     FakeCreateDevEnum deviceEnum_{ledger_, monikers_};
     DirectShowCaptureStack stack_{[this](ICreateDevEnum** out) {
         *out = deviceEnum_.HandOut();
@@ -287,16 +258,15 @@ std::vector<std::uint8_t> ExpectedNode(std::uint32_t id, std::uint32_t flags) {
     return node;
 }
 
-// What the devices are and how the objects answer. The requests reach only the control
-// of the device found, and every object is given back, also one that broke its contract.
+// How the objects answer. The requests reach the camera's control only when every object
+// kept its contract, and every object is given back, also one that broke it.
 struct Situation {
     const char* name;
-    std::vector<DeviceSetup> devices;
-    int found = -1;                    // the device the search settles on; -1: none
-    Status status = STATUS_NOT_FOUND;  // of both SetProperty and GetProperty
-    std::string traceLine = {};        // among the lines of the three requests; empty: any
-    HRESULT categoryResult = S_OK;
-    Answer control = Answer::Honest;  // of every filter
+    Status status;                  // of SetProperty and GetProperty
+    std::string traceLine = {};     // among the lines of the three requests; empty: any
+    HRESULT categoryResult = S_OK;  // the enumerator is handed out all the same
+    HRESULT bindResult = S_OK;      // the filter is handed out all the same
+    Answer control = Answer::Honest;
 };
 
 // A null pointer as the trace prints it: as wide as a pointer of the build.
@@ -305,21 +275,17 @@ const std::string kNullPointer(2 * sizeof(void*), '0');
 // Only what the DirectShow adapter adds over the channel's own rules (tested natively):
 // the node as the KSP_NODE structure carries it, and objects that break their contract.
 const Situation kSituations[] = {
-    {.name = "CameraServesWithTheExtensionUnitNode", .devices = {{kCamera}}, .found = 0, .status = 0},
-    {.name = "FailedBindThatYieldsAFilterServes", .devices = {{kCamera, E_FAIL}}, .found = 0, .status = 0},
+    {.name = "CameraServesWithTheExtensionUnitNode", .status = STATUS_OK},
+    {.name = "FailedBindThatYieldsAFilterServes", .status = STATUS_OK, .bindResult = E_FAIL},
     {.name = "CategoryFailsButLeavesEnumerator",
-     .devices = {{kCamera}},
+     .status = STATUS_NOT_FOUND,
      .traceLine = "Create Device Enum. hr = -2147467259",
      .categoryResult = E_FAIL},
     {.name = "ControlQuerySucceedsWithoutObject",
-     .devices = {{kCamera}},
-     .found = 0,
      .status = -2147467261,
      .traceLine = "hr:-2147467261  control:" + kNullPointer,
      .control = Answer::SucceedWithoutObject},
     {.name = "ControlQueryFailsButLeavesObject",
-     .devices = {{kCamera}},
-     .found = 0,
      .status = -2147467262,
      .traceLine = "hr:-2147467262  control:" + kNullPointer,
      .control = Answer::FailButLeaveObject},
@@ -331,27 +297,25 @@ void PrintTo(const Situation& c, std::ostream* os) {
 
 class Situations : public CaptureOverFakes, public ::testing::WithParamInterface<Situation> {};
 
-TEST_P(Situations, RequestsReachOnlyTheFoundCameraAndGiveEverythingBack) {
+TEST_P(Situations, RequestsReachTheCameraOnlyThroughKeptContractsAndGiveEverythingBack) {
     const Situation& c = GetParam();
-    for (const auto& setup : c.devices) {
-        FakeMoniker& device = AddDevice(setup);
-        device.filter.controlAnswer = c.control;
-    }
     deviceEnum_.result = c.categoryResult;
+    camera_.bindResult = c.bindResult;
+    camera_.filter.controlAnswer = c.control;
 
-    EXPECT_EQ(channel_.IsPresent(), c.found >= 0 ? 0 : -1);
+    EXPECT_EQ(channel_.IsPresent(), c.categoryResult == S_OK ? 0 : -1);
     ExpectNothingHeld();
-    std::vector<std::uint8_t> payload = {0x21, 0x00, 0x00, 0x00, 0x02};
-    EXPECT_EQ(Request(true, 11, payload), c.status);
-    std::vector<std::uint8_t> slot = {0xA5};
-    EXPECT_EQ(Request(false, 10, slot), c.status);
-    EXPECT_EQ(slot[0], c.status == STATUS_OK ? kReply : 0xA5) << "the block changes only on success";
+    std::uint8_t payload[] = {0x21, 0x00, 0x00, 0x00, 0x02};
+    EXPECT_EQ(channel_.SetProperty(11, payload, 5), c.status);
+    ExpectNothingHeld();
+    std::uint8_t slot = 0xA5;
+    EXPECT_EQ(channel_.GetProperty(10, &slot, 1), c.status);
+    ExpectNothingHeld();
+    EXPECT_EQ(slot, c.status == STATUS_OK ? kReply : 0xA5) << "the block changes only on success";
 
-    for (std::size_t i = 0; i < monikers_.devices.size(); ++i) {
-        const auto& calls = monikers_.devices[i].control.calls;
-        const bool reached = static_cast<int>(i) == c.found && c.control == Answer::Honest;
-        ASSERT_EQ(calls.size(), reached ? 2u : 0u) << "requests to device " << i;
-        if (!reached) continue;
+    const auto& calls = camera_.filter.control.calls;
+    ASSERT_EQ(calls.size(), c.status == STATUS_OK ? 2u : 0u);
+    if (c.status == STATUS_OK) {
         EXPECT_EQ(calls[0].property, ExpectedNode(11, 0x10000002));
         EXPECT_EQ(calls[1].property, ExpectedNode(10, 0x10000001));
         EXPECT_EQ(std::make_pair(calls[0].propertyLength, calls[0].dataLength), std::make_pair(32ul, 5ul));
@@ -368,7 +332,6 @@ INSTANTIATE_TEST_SUITE_P(Channel, Situations, ::testing::ValuesIn(kSituations),
 
 // Inside the caller's own initialisation CoInitialize answers S_FALSE, and is balanced all the same.
 TEST_F(CaptureOverFakes, RequestInsideCallersApartmentLeavesItInitialised) {
-    AddDevice({kCamera});
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
     std::uint8_t slot = 0;
     EXPECT_EQ(channel_.GetProperty(10, &slot, 1), STATUS_OK);

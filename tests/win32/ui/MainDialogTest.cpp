@@ -72,7 +72,7 @@ LRESULT CALLBACK CatchMessageBox(int code, WPARAM wParam, LPARAM lParam) {
 // the current directory while the rig lives.
 struct Rig {
     Rig() {
-        std::filesystem::current_path(folder.path);
+        std::filesystem::current_path(folder.File(""));
         folder.Write("Tessmo.ini",
                      "[Private]\r\nTitle=Tessmo Test Rig\r\nCol_Name=Name\r\nCol_Value=Value\r\n"
                      "App_Font_Size=18\r\nCustom_String=Hello\r\nCustom_Font_Name=Arial\r\n"
@@ -169,46 +169,34 @@ TEST_F(MainDialog, TitleFontsBannerAndIconsFollowTheSettings) {
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0)), icon);
 }
 
-// The broadcast reaches the logic through the parser (both tested natively); the dialog's
-// own part: acting on it, the default processing's result, and the focus leaving a Sync
-// button that the removal disables, so that the keyboard goes on working from Exit.
+// The broadcast reaches the logic through the parser, and what the logic does with it
+// (both tested natively); the dialog's own part: handing it over (the Sync button follows),
+// the default processing's result, and the focus leaving a Sync button that the removal
+// disables, so that the keyboard goes on working from Exit.
 TEST_F(MainDialog, CameraBroadcastsActGetTheDefaultResultAndMoveTheFocus) {
     SetFocus(Control(kSync));
     for (const WPARAM event : {WPARAM{DBT_DEVICEREMOVECOMPLETE}, WPARAM{DBT_DEVICEARRIVAL}}) {
-        const bool arrival = event == DBT_DEVICEARRIVAL;
-        SCOPED_TRACE(arrival ? "arrival" : "removal");
-        const std::size_t discoveries = rig->demo.Camera().DiscoveryRuns();
+        SCOPED_TRACE(event);
         const auto bytes = DeviceInterfaceBroadcast(kCaptureClass, kDemoInterfaceName);
         const auto data = reinterpret_cast<LPARAM>(bytes.data());
         const LRESULT result = SendMessageW(dialog, WM_DEVICECHANGE, event, data);
         PumpMessages(dialog);
         EXPECT_EQ(result, DefWindowProcW(dialog, WM_DEVICECHANGE, event, data));
-        EXPECT_EQ(IsWindowEnabled(Control(kSync)) != FALSE, arrival);
-        for (int row = 0; row < 3; ++row) EXPECT_EQ(List().IsEnabled(row), arrival) << row;
-        EXPECT_EQ(rig->demo.Camera().DiscoveryRuns() > discoveries, arrival);  // a sync pass ran
+        EXPECT_EQ(IsWindowEnabled(Control(kSync)) != FALSE, event == DBT_DEVICEARRIVAL);
         EXPECT_EQ(GetFocus(), Control(kExit));
     }
-    EXPECT_EQ(List().GetItemText(2, 1), u"On");  // the camera's value again after the arrival
     EXPECT_EQ(SendMessageW(dialog, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0), TRUE);  // no broadcast at all
     EXPECT_TRUE(g_boxes.empty());
 }
 
-// A pick reaches the logic, the drop-down reopens on it, and Up moves on from there.
-TEST_F(MainDialog, DropDownReopensOnThePickAndUpMovesFromIt) {
+// A pick reaches the logic, which has the drop-down reopen on it while the row stays
+// selected; Sync then says so in a box the dialog owns, with an empty caption.
+TEST_F(MainDialog, PickReachesTheLogicAndSyncSaysSoInABoxTheDialogOwns) {
     Pick(0, 2);  // Resolution: 480p
-    ASSERT_EQ(List().GetItemText(0, 1), u"480p");
+    EXPECT_EQ(rig->dialog.Logic().Params()[0].CurIdx, 2);
     ASSERT_TRUE(List().OpenDropDown(0, 1));
-    HWND combo = List().GetDropDownWindow();
-    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 2);
-    SendMessageW(combo, WM_KEYDOWN, VK_UP, 0);
-    SendMessageW(combo, WM_KEYDOWN, VK_RETURN, 0);
-    PumpMessages(dialog);
-    EXPECT_EQ(List().GetItemText(0, 1), u"720p");
-    EXPECT_EQ(rig->dialog.Logic().Params()[0].CurIdx, 1);
-}
-
-TEST_F(MainDialog, SyncSaysSyncOkInABoxTheDialogOwnsWithAnEmptyCaption) {
-    Pick(2, 0);  // Record Audio: Off
+    EXPECT_EQ(SendMessageW(List().GetDropDownWindow(), CB_GETCURSEL, 0, 0), 2);
+    SendMessageW(List().GetDropDownWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
     SendMessageW(Control(kSync), BM_CLICK, 0, 0);
     PumpMessages(dialog);
     EXPECT_EQ(g_boxes, std::vector<std::u16string>{u"Sync OK!|"});
