@@ -44,7 +44,7 @@ TEST(Win32ProfileSource, FileLengthIsLearntOnlyFromAFileThatCanBeOpenedForReadin
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const TempFolder folder;
-        const auto path = folder.File("Vorlund.ini");
+        const auto path = folder.path / "Vorlund.ini";
         if (c.contents) folder.Write("Vorlund.ini", *c.contents);
         if (c.directory) std::filesystem::create_directory(path);
         const std::unique_ptr<void, decltype(&CloseHandle)> held(
