@@ -62,16 +62,6 @@ const Lines kReads{"SET 26 01 00 00 00 00", "GET 10 02", "SET 26 07 00 00 00 02"
                    "SET 26 02 01 00 00 01", "GET 10 00"};
 const Lines kClock{"SET 13 00 00 00 00 E8 07 02 00 1D 00", "SET 13 00 00 01 00 0E 00 05 00 09 00"};
 
-// CurIdx of each item; no item may still be marked for writing once the pass is over.
-Indices CurIdxAfterPass(const ParamList& list) {
-    Indices out;
-    for (const ParamItem& item : list) {
-        EXPECT_EQ(item.Dirty, 0) << "parameter " << item.ParaIdx;
-        out.push_back(item.CurIdx);
-    }
-    return out;
-}
-
 TEST(SyncPassTest, AdoptsComparesWritesAndReports) {
     // The slot still holds the resolution's 2; after a failed select the GET even answers for it.
     const Lines modeAfterFailure{"SET 26 02 01 00 00 02", "GET 10 00"};
@@ -86,7 +76,7 @@ TEST(SyncPassTest, AdoptsComparesWritesAndReports) {
         const char* name;
         ParamList list;
         Indices curIdx;  // afterwards
-        Lines wire, events;
+        Lines wire = {}, events;
         int writesTried = 0;  // "Send Cmd,ID:11" in the trace
         std::size_t failingRequest = 0, vanishAfter = 0;
         bool present = true;
@@ -101,8 +91,7 @@ TEST(SyncPassTest, AdoptsComparesWritesAndReports) {
         {.name = "TwoChangedWrittenInCatalogueOrder", .list = ThreeParams(0, 1, 2), .curIdx = {0, 1, 2},
          .wire = Join(kReads, kClock, {"SET 11 01 00 00 00 00", "SET 11 02 01 00 00 02"}),
          .events = Join(quietEvents, {"message Sync OK!@10"}), .writesTried = 2},
-        {.name = "NoneChanged", .list = ThreeParams(2, 1, 0), .curIdx = {2, 1, 0},
-         .wire = Join(kReads, kClock),
+        {.name = "NoneChanged", .list = ThreeParams(2, 1, 0), .curIdx = {2, 1, 0}, .wire = Join(kReads, kClock),
          .events = quietEvents},
         {.name = "EmptyCatalogue", .list = {}, .curIdx = {}, .wire = kClock,
          .events = {"suspend@0", "resume@0", "clock@0"}},
@@ -121,8 +110,7 @@ TEST(SyncPassTest, AdoptsComparesWritesAndReports) {
          .events = quietEvents, .writesTried = 2, .failingRequest = 9},
         // A failed read (select or GET) leaves the item alone, adopted or chosen.
         {.name = "UnsetItemWhoseGetFails", .list = ThreeParams(), .curIdx = {2, kNoOption, 0},
-         .wire = getFailed,
-         .events = micSkipped, .failingRequest = 4},
+         .wire = getFailed, .events = micSkipped, .failingRequest = 4},
         {.name = "ChosenItemWhoseSelectFails", .list = ThreeParams(kNoOption, 0), .curIdx = {2, 0, 0},
          .wire = selectFailed, .events = micSkipped, .failingRequest = 3},
         // The resolution's write is still tried; it finds no camera, so no "Sync OK!".
@@ -130,10 +118,8 @@ TEST(SyncPassTest, AdoptsComparesWritesAndReports) {
          .curIdx = {0, kNoOption, 2}, .wire = {kReads.begin(), kReads.begin() + 2},
          .events = {"suspend@0", "resume@2", "clock@2"}, .writesTried = 1, .vanishAfter = 2},
         {.name = "CameraAbsent", .list = ThreeParams(kNoOption, 1, 0), .curIdx = {kNoOption, 1, 0},
-         .wire = {},
          .events = notFound, .present = false},
         {.name = "NoChannelAtAll", .list = ThreeParams(kNoOption, 1, 0), .curIdx = {kNoOption, 1, 0},
-         .wire = {},
          .events = notFound, .channels = 0},
         // The presence check sees the camera, but no channel can be had for the pass.
         {.name = "NoChannelForThePass", .list = ThreeParams(kNoOption, 1, 0), .curIdx = {kNoOption, 1, 0},
@@ -157,7 +143,6 @@ TEST(SyncPassTest, AdoptsComparesWritesAndReports) {
         SyncWithCamera(list, channels, view, trace);
 
         EXPECT_EQ(Wire(camera), c.wire);
-        EXPECT_EQ(CurIdxAfterPass(list), c.curIdx);
         EXPECT_EQ(view.events, c.events);
         const Lines lines = trace.Lines();
         EXPECT_EQ(std::count(lines.begin(), lines.end(), "Send Cmd,ID:11"), c.writesTried);
@@ -173,11 +158,15 @@ TEST(SyncPassTest, AdoptsComparesWritesAndReports) {
             std::search(c.wire.begin(), c.wire.end(), kClock.begin(), kClock.end()) != c.wire.end();
         EXPECT_EQ(camera.LastDate(), clockSet ? std::optional(ClockSetting{2024, 2, 29}) : std::nullopt);
         EXPECT_EQ(camera.LastTime(), clockSet ? std::optional(ClockSetting{14, 5, 9}) : std::nullopt);
+        Indices curIdx;
         for (const ParamItem& item : list) {
+            EXPECT_EQ(item.Dirty, 0) << "no item is left marked for writing: " << item.ParaIdx;
+            curIdx.push_back(item.CurIdx);
             if (c.failingRequest == 0 && c.vanishAfter == 0 && item.CurIdx != kNoOption) {
                 EXPECT_EQ(camera.Option(item.ParaIdx), item.CurIdx & 0xFF) << item.ParaIdx;
             }
         }
+        EXPECT_EQ(curIdx, c.curIdx);
     }
 }
 

@@ -1,17 +1,13 @@
 // tessmo-ctl run as a user runs it, over the simulated camera: what it prints, its exit
 // status, and the exact requests that reached the camera (the simulated camera's log).
-#include <fcntl.h>
 #include <fnmatch.h>
-#include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "TempFolder.h"
 
@@ -42,34 +38,21 @@ std::string ManyOptions() {
 constexpr char kReads[] = "SET 26 0100000000 0|GET 10 01 0|SET 26 0200000001 0|GET 10 02 0";
 constexpr char kClock[] = "SET 13 00000000* 0|SET 13 00000100* 0";
 
-// The tool in `folder`, in a clean environment under the C locale; its stdout, stderr and
-// the simulated camera's request log land in files there.
-pid_t Start(const TempFolder& folder, const std::vector<std::string>& args, std::vector<std::string> env) {
-    env.push_back("LANG=C");
-    env.push_back("TESSMO_SIM_LOG=" + folder.File("wire").string());
-    const pid_t pid = ::fork();
-    if (pid != 0) return pid;
-    if (::chdir(folder.File("").c_str()) != 0) ::_exit(126);
-    ::dup2(::open("out", O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-    ::dup2(::open("err", O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-    std::vector<char*> argv{const_cast<char*>(TESSMO_CTL_TOOL)};
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    ::execve(TESSMO_CTL_TOOL, argv.data(), envp.data());
-    ::_exit(127);
-}
-
 struct Result {
     int status;
     std::string out, err, wire;  // wire: one request per line of the log, '|' between them here
 };
 
-Result Finish(const TempFolder& folder, pid_t pid) {
-    int raw = 0;
-    ::waitpid(pid, &raw, 0);
+// The tool over the simulated camera in `folder` (behind `prefix`, e.g. a timeout), in a
+// clean environment under the C locale; its stdout, stderr and request log land there.
+Result RunCtl(const TempFolder& folder, const std::vector<std::string>& args,
+              const std::vector<std::string>& env, const std::string& prefix = "") {
+    std::string command =
+        "cd '" + folder.File("").string() + "' && " + prefix + " env -i LANG=C TESSMO_SIM_LOG=wire";
+    for (const std::string& e : env) command += " '" + e + "'";
+    command += " '" TESSMO_CTL_TOOL "' --simulated";
+    for (const std::string& a : args) command += " '" + a + "'";
+    const int raw = std::system((command + " >out 2>err").c_str());
     std::string wire = folder.Read("wire");
     if (wire.ends_with('\n')) wire.pop_back();
     std::replace(wire.begin(), wire.end(), '\n', '|');
@@ -103,9 +86,7 @@ TEST_P(Ctl, RunsOverTheSimulatedCamera) {
     const Case& c = GetParam();
     const TempFolder folder;
     folder.Write("Vorlund.ini", c.definition);
-    std::vector<std::string> args{"--simulated"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    const Result r = Finish(folder, Start(folder, args, c.env));
+    const Result r = RunCtl(folder, c.args, c.env);
     EXPECT_EQ(r.status, c.status) << r.err;
     EXPECT_PRED2(Matches, c.out, r.out);
     EXPECT_PRED2(Matches, c.err, r.err);
@@ -193,12 +174,7 @@ INSTANTIATE_TEST_SUITE_P(BadArguments, Ctl, ::testing::Values(
 TEST(CtlWatch, SyncsAtStartAndEndsCleanlyOnSigterm) {
     const TempFolder folder;
     folder.Write("Vorlund.ini", kDefinition);
-    const pid_t pid = Start(folder, {"--simulated", "watch"}, {});
-    for (int i = 0; i < 200 && folder.Read("out").find("clock:") == std::string::npos; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ::kill(pid, SIGTERM);
-    const Result r = Finish(folder, pid);
+    const Result r = RunCtl(folder, {"watch"}, {}, "timeout --preserve-status -k 10 -s TERM 2");
     if (r.status == 2 && r.err.starts_with("tessmo-ctl: cannot listen")) GTEST_SKIP() << r.err;
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_PRED2(Matches, "arrived\nclock: * *\n", r.out);

@@ -1,9 +1,10 @@
 #pragma once
 // A private folder under the system's temporary folder for tests that read real files,
-// removed with everything in it. Standard C++ only, so every platform's tests can use it.
+// removed with everything in it.
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -12,13 +13,9 @@ namespace tessmo::configtest {
 class TempFolder {
 public:
     TempFolder() {
-        std::random_device random;
-        for (int attempt = 0; path_.empty(); ++attempt) {
-            if (attempt == 100) throw std::runtime_error("no private temporary folder");
-            const auto candidate =
-                std::filesystem::temp_directory_path() / ("tessmo_" + std::to_string(random()));
-            if (std::filesystem::create_directory(candidate)) path_ = candidate;
-        }
+        std::string pattern = (std::filesystem::temp_directory_path() / "tessmo_XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no private temporary folder");
+        path_ = pattern;
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;

@@ -11,9 +11,8 @@ namespace {
 
 TEST(IniLocation, FirstFolderHoldingTheFileWins) {
     configtest::TempFolder root;
-    for (const char* folder : {"cwd", "xdg/tessmo", "home/.config/tessmo", "share"}) {
-        std::filesystem::create_directories(root.File(folder));
-    }
+    const char* const folders[] = {"cwd", "xdg/tessmo", "home/.config/tessmo", "share"};
+    for (const char* folder : folders) std::filesystem::create_directories(root.File(folder));
     struct Case {
         const char* name;
         std::vector<std::string> files;  // folder/name written before the search
@@ -33,9 +32,7 @@ TEST(IniLocation, FirstFolderHoldingTheFileWins) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        for (const char* folder : {"cwd", "xdg/tessmo", "home/.config/tessmo", "share"}) {
-            std::filesystem::remove(root.File(folder) / "Tessmo.ini");
-        }
+        for (const char* folder : folders) std::filesystem::remove(root.File(folder) / "Tessmo.ini");
         for (const std::string& folder : c.files) root.Write(folder + "/Tessmo.ini", "[Private]\n");
         IniSearch search{root.File("cwd"), std::nullopt, root.File("home").string(), root.File("share")};
         if (c.xdg) search.xdgConfigHome = *c.xdg == "relative" ? "relative" : root.File(*c.xdg).string();

@@ -214,20 +214,18 @@ TEST(MainWindow, UdevEventsReachTheWindowThroughTheEventLoop) {
     Rig rig(kSettings, kDefinitions, &hotplug);
     QPushButton& sync = rig.dialog.SyncButton();
     ASSERT_TRUE(sync.isEnabled());
-    const hotplug::UeventProperties camera = {
+    hotplug::UeventProperties event = {
         {"ACTION", "remove"},
         {"SUBSYSTEM", "video4linux"},
         {"ID_VENDOR_ID", "04fc"},
         {"ID_MODEL_ID", "6333"},
-        {"ID_USB_INTERFACE_NUM", "00"},
         {"DEVPATH", "/devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/video4linux/video0"}};
     rig.camera.SetCameraPresent(false);
-    uevents->Push(camera);
+    uevents->Push(event);
     EXPECT_TRUE(QTest::qWaitFor([&sync] { return !sync.isEnabled(); }, 2000));
     rig.camera.SetCameraPresent(true);
-    hotplug::UeventProperties arrival = camera;
-    arrival["ACTION"] = "add";
-    uevents->Push(arrival);
+    event["ACTION"] = "add";
+    uevents->Push(event);
     EXPECT_TRUE(QTest::qWaitFor([&sync] { return sync.isEnabled(); }, 2000));
 }
 
