@@ -203,20 +203,18 @@ private:
 
 class FakeCreateDevEnum final : public Fake<ICreateDevEnum> {
 public:
-    FakeCreateDevEnum(Ledger& ledger, FakeEnumMoniker& monikers)
-        : Fake(ledger, "device enumerator", IID_ICreateDevEnum), monikers_(monikers) {}
+    explicit FakeCreateDevEnum(Ledger& ledger)
+        : Fake(ledger, "device enumerator", IID_ICreateDevEnum), monikers(ledger) {}
+    FakeEnumMoniker monikers;
     HRESULT result = S_OK;  // a failure hands out the enumerator all the same
 
     HRESULT STDMETHODCALLTYPE CreateClassEnumerator(REFCLSID category, IEnumMoniker** out,
                                                     DWORD flags) override {
         if (category != CLSID_VideoInputDeviceCategory || flags != 0)
             Misuse("another category or flags asked for");
-        *out = monikers_.HandOut();
+        *out = monikers.HandOut();
         return result;
     }
-
-private:
-    FakeEnumMoniker& monikers_;
 };
 
 HRESULT ApartmentState() {
@@ -236,9 +234,8 @@ protected:
     }
 
     Ledger ledger_;  // first: every fake registers with it
-    FakeEnumMoniker monikers_{ledger_};
-    FakeMoniker& camera_ = monikers_.camera;
-    FakeCreateDevEnum deviceEnum_{ledger_, monikers_};
+    FakeCreateDevEnum deviceEnum_{ledger_};
+    FakeMoniker& camera_ = deviceEnum_.monikers.camera;
     DirectShowCaptureStack stack_{[this](ICreateDevEnum** out) {
         *out = deviceEnum_.HandOut();
         return S_OK;

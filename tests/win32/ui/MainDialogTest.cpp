@@ -3,14 +3,16 @@
 // Windows dialog decides (fonts and positions, broadcasts, the focus, the keys, the
 // message box's caption and owner) and the demo soaked. One window serves the whole
 // suite: without a window manager Wine waits two seconds for every top-level window it
-// takes down. The cases run in the order written.
+// takes down. The cases run in the order written. Then the resources of Tessmo.exe.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <commctrl.h>
 #include <dbt.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -127,19 +129,15 @@ protected:
         SendMessageW(combo, WM_KEYDOWN, VK_RETURN, 0);
         PumpMessages(dialog);
     }
-    // Sends a key as the keyboard would: queued for the focused window, through the dialog manager.
-    static void Key(WPARAM key) {
-        PostMessageW(GetFocus(), WM_KEYDOWN, key, 0);
-        PumpMessages(dialog);
-    }
 
     static inline std::unique_ptr<Rig> rig;
     static inline HWND dialog = nullptr;
     static inline HHOOK hook = nullptr;
 };
 
-// The title and the banner's presence are the program tests' (they find the window by its title).
-TEST_F(MainDialog, FontsBannerAndIconsFollowTheSettings) {
+// The title and the banner's presence are the program tests' (they find the window by its
+// title); then the layout the logic asks for without a banner.
+TEST_F(MainDialog, FontsBannerLayoutAndIconsFollowTheSettings) {
     for (const auto& [id, height, weight] : {std::tuple{kList, 18, 400}, std::tuple{kBanner, 22, 700}}) {
         LOGFONTW f{};
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Control(id), WM_GETFONT, 0, 0)), sizeof f, &f);
@@ -162,6 +160,13 @@ TEST_F(MainDialog, FontsBannerAndIconsFollowTheSettings) {
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(dialog, WM_QUERYDRAGICON, 0, 0)), icon);
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_BIG, 0)), icon);
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0)), icon);
+
+    rig->dialog.HideCustomText();
+    rig->dialog.ShiftButtonLeft(DialogButton::Sync, 90);
+    rig->dialog.ShiftButtonLeft(DialogButton::Exit, 10);
+    EXPECT_FALSE(IsWindowVisible(Control(kBanner)));
+    EXPECT_TRUE(IsAtTemplatePlace(Control(kSync), 90, 90));
+    EXPECT_TRUE(IsAtTemplatePlace(Control(kExit), 170, 10));
 }
 
 // The broadcast reaches the logic through the parser, and what the logic does with it
@@ -195,16 +200,6 @@ TEST_F(MainDialog, PickReachesTheLogicAndSyncSaysSoInABoxTheDialogOwns) {
     SendMessageW(Control(kSync), BM_CLICK, 0, 0);
     PumpMessages(dialog);
     EXPECT_EQ(g_boxes, std::vector<std::u16string>{u"Sync OK!|"});
-}
-
-// Without a banner the logic hides it and moves the buttons left by 90 and 10 pixels.
-TEST_F(MainDialog, HiddenBannerAndMovedButtonsLandWhereTheLayoutSays) {
-    rig->dialog.HideCustomText();
-    rig->dialog.ShiftButtonLeft(DialogButton::Sync, 90);
-    rig->dialog.ShiftButtonLeft(DialogButton::Exit, 10);
-    EXPECT_FALSE(IsWindowVisible(Control(kBanner)));
-    EXPECT_TRUE(IsAtTemplatePlace(Control(kSync), 90, 90));
-    EXPECT_TRUE(IsAtTemplatePlace(Control(kExit), 170, 10));
 }
 
 // The heap the process uses, in bytes: every busy block of every heap.
@@ -257,9 +252,34 @@ TEST_F(MainDialog, EnterInTheListNeverEndsTheDialog) {
     SetFocus(Control(kList));
     SelectRow(Control(kList), 1);
     List().SetEnabled(1, false);
-    Key(VK_RETURN);
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);  // through the dialog manager, as typed
+    PumpMessages(dialog);
     ASSERT_TRUE(IsWindow(dialog));
     EXPECT_EQ(List().GetDropDownWindow(), nullptr);
+}
+
+// Tessmo.exe's resources (TESSMO_EXE, a Unix path: Wine shows the root as drive Z) as the
+// system finds them: the icon, the version, and a manifest asking for version 6 of the
+// common controls, without which the list and buttons are drawn in the old style.
+TEST(Resources, AreThereAndTheManifestAsksForCommonControls6) {
+    const wchar_t* exe = _wgetenv(L"TESSMO_EXE");
+    ASSERT_NE(exe, nullptr);
+    std::wstring path = L"Z:" + std::wstring(exe);
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    const std::unique_ptr<HINSTANCE__, decltype(&FreeLibrary)> module(
+        LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE), &FreeLibrary);
+    ASSERT_NE(module, nullptr);
+    const auto find = [&module](LPCWSTR type, int id) {
+        return FindResourceExW(module.get(), type, MAKEINTRESOURCEW(id),
+                               MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    };
+    EXPECT_NE(find(RT_GROUP_ICON, 128), nullptr);
+    EXPECT_NE(find(RT_VERSION, 1), nullptr);
+    HRSRC manifest = find(RT_MANIFEST, 1);
+    ASSERT_NE(manifest, nullptr);
+    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(module.get(), manifest)));
+    const std::string text(bytes, SizeofResource(module.get(), manifest));
+    EXPECT_NE(text.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
 }
 
 }  // namespace
