@@ -47,15 +47,14 @@ TEST(Win32ProfileSource, FileLengthIsLearntOnlyFromAFileThatCanBeOpenedForReadin
         const auto path = folder.path / "Vorlund.ini";
         if (c.contents) folder.Write("Vorlund.ini", *c.contents);
         if (c.directory) std::filesystem::create_directory(path);
-        const std::unique_ptr<void, decltype(&CloseHandle)> held(
-            c.heldAccess == 0
-                ? nullptr
-                : CreateFileW(path.c_str(), c.heldAccess, c.heldShare, nullptr, OPEN_EXISTING, 0, nullptr),
-            &CloseHandle);
-        ASSERT_EQ(held != nullptr && held.get() != INVALID_HANDLE_VALUE, c.heldAccess != 0);
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (c.heldAccess != 0)
+            held = CreateFileW(path.c_str(), c.heldAccess, c.heldShare, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_EQ(held != INVALID_HANDLE_VALUE, c.heldAccess != 0);
         EXPECT_EQ(Win32ProfileSource().FileLength(path.u16string()), c.length);
         EXPECT_EQ(PortableProfileSource().FileLength(path.u16string()), c.length)
             << "the portable source opens alike";
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     }
 }
 

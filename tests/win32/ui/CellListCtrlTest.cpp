@@ -152,19 +152,18 @@ TEST_F(CellList, DropDownOpensOnlyOnTheSelectedEnabledRowWithAnEnabledDropDown) 
     }
 }
 
+// Enter in the combo is the dialog test's pick.
 TEST_F(CellList, APickOrACancelEndsTheDropDown) {
-    using Act = void (*)(CellList&, HWND combo);
     // The cell shows Medium and the combo High when the drop-down ends.
     struct Case {
         const char* name;
-        Act act;
-        const char16_t* text;
-        int modified;
-        std::size_t picks;
+        void (*act)(CellList&, HWND combo);
+        const char16_t* text = u"Medium";
+        int modified = 0;
+        std::size_t picks = 0;
     };
     const Case cases[] = {
         {"pick", [](CellList& t, HWND) { t.Pick(3); }, u"High", 1, 1},
-        {"Enter", [](CellList&, HWND c) { SendMessageW(c, WM_KEYDOWN, VK_RETURN, 0); }, u"High", 1, 1},
         {"pick of the text shown", [](CellList& t, HWND) { t.Pick(2); }, u"Medium", 0, 1},
         {"changed, then back: the mark stays",
          [](CellList& t, HWND) {
@@ -173,19 +172,17 @@ TEST_F(CellList, APickOrACancelEndsTheDropDown) {
              t.Pick(2);
          },
          u"Medium", 1, 2},
-        {"Escape", [](CellList&, HWND c) { SendMessageW(c, WM_KEYDOWN, VK_ESCAPE, 0); }, u"Medium", 0, 0},
-        {"Tab", [](CellList&, HWND c) { SendMessageW(c, WM_KEYDOWN, VK_TAB, 0); }, u"Medium", 0, 0},
-        {"focus elsewhere", [](CellList&, HWND) { SetFocus(host); }, u"Medium", 0, 0},
-        {"scroll", [](CellList& t, HWND) { SendMessageW(t.list, WM_VSCROLL, SB_LINEDOWN, 0); }, u"Medium", 0,
-         0},
+        {"Escape", [](CellList&, HWND c) { SendMessageW(c, WM_KEYDOWN, VK_ESCAPE, 0); }},
+        {"Tab", [](CellList&, HWND c) { SendMessageW(c, WM_KEYDOWN, VK_TAB, 0); }},
+        {"focus elsewhere", [](CellList&, HWND) { SetFocus(host); }},
+        {"scroll", [](CellList& t, HWND) { SendMessageW(t.list, WM_VSCROLL, SB_LINEDOWN, 0); }},
         {"list closed without a pick",
          [](CellList& t, HWND c) {
              SendMessageW(t.list, WM_COMMAND, MAKEWPARAM(kDropDownControlId, CBN_SELENDCANCEL),
                           reinterpret_cast<LPARAM>(c));
-         },
-         u"Medium", 0, 0},
-        {"row disabled", [](CellList& t, HWND) { t.control.SetEnabled(1, false); }, u"Medium", 0, 0},
-        {"row inserted", [](CellList& t, HWND) { t.control.InsertItem(3, u"Row 3"); }, u"Medium", 0, 0},
+         }},
+        {"row disabled", [](CellList& t, HWND) { t.control.SetEnabled(1, false); }},
+        {"row inserted", [](CellList& t, HWND) { t.control.InsertItem(3, u"Row 3"); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
