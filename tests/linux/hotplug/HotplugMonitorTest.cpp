@@ -99,8 +99,8 @@ INSTANTIATE_TEST_SUITE_P(Hotplug, Translation, ::testing::Values(
     // Other devices are reported too (the dialog tells the camera's name apart), ids in upper-case hex.
     Case{"OtherDeviceWithHexInterfaceNumberFromUdev", false,
          {Event("remove", std::string(kUsb) + "/1-2:1.10/video4linux/video9",
-                {{"ID_VENDOR_ID", "046d"}, {"ID_MODEL_ID", "0825"}, {"ID_USB_INTERFACE_NUM", "0a"}})},
-         {"-\\\\?\\USB#VID_046D&PID_0825&MI_0A#1-2&0&000A#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global"}},
+                {{"ID_VENDOR_ID", "046d"}, {"ID_MODEL_ID", "082d"}, {"ID_USB_INTERFACE_NUM", "0a"}})},
+         {"-\\\\?\\USB#VID_046D&PID_082D&MI_0A#1-2&0&000A#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global"}},
     Case{"NotAUsbCaptureNode", false,
          {Event("add", "/devices/virtual/video4linux/video3", kUdevIds),
           Event("add", "/devices/pci0000:00/1-2/../1-2:1.0/video4linux/video0", kUdevIds),
