@@ -220,8 +220,7 @@ void AppendLoaded(ProfileSource& source, const std::u16string& path, std::vector
     lines.push_back("LoadParamList " + std::to_string(LoadParamList(source, path, list)));
     for (const auto& item : list) {
         lines.back() += "\n  {" + Escaped(item.MainStr) + "|" + Escaped(item.ParaStr) + "|" +
-                        std::to_string(item.ParaIdx) + "|" + std::to_string(item.CurIdx) + "|" +
-                        std::to_string(item.Dirty);
+                        std::to_string(item.ParaIdx);
         for (const auto& option : item.SubStrs) (lines.back() += '|') += Escaped(option);
     }
     AppSettings s;
