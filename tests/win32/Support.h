@@ -1,35 +1,11 @@
 #pragma once
-// Helpers for the tests under Wine: a private folder, message pumping, a row selected as
+// Helpers for the tests under Wine: message pumping, a row selected as
 // a click selects it, and where a control sits in its parent.
 #include <windows.h>
 
 #include <commctrl.h>
 
-#include <filesystem>
-#include <fstream>
-#include <string>
-
 namespace tessmo::win32::testing {
-
-// A folder of its own under the temporary folder, removed with everything in it.
-struct TempFolder {
-    static inline int made = 0;
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() /
-        ("tessmo-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++made));
-    TempFolder() { std::filesystem::create_directories(path); }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::u16string Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path / name, std::ios::binary)
-            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return (path / name).u16string();
-    }
-};
 
 // Dispatches every queued message of this thread (dialog messages through IsDialogMessage).
 inline void PumpMessages(HWND dialog = nullptr) {

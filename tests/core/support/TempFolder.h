@@ -1,10 +1,9 @@
 #pragma once
 // A private folder under the system's temporary folder for tests that read real files,
-// removed with everything in it.
-#include <stdlib.h>
-
+// removed with everything in it. Standard C++ only, so every platform's tests use it.
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -12,10 +11,15 @@ namespace tessmo::configtest {
 
 class TempFolder {
 public:
+    // create_directory makes the folder only if nobody has it yet, so it is ours alone.
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tessmo_XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no private temporary folder");
-        path_ = pattern;
+        std::random_device random;
+        for (int attempt = 0; path_.empty(); ++attempt) {
+            if (attempt == 100) throw std::runtime_error("no private temporary folder");
+            const auto candidate =
+                std::filesystem::temp_directory_path() / ("tessmo_" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate)) path_ = candidate;
+        }
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -24,6 +28,7 @@ public:
         std::filesystem::remove_all(path_, ignored);
     }
 
+    const std::filesystem::path& Dir() const { return path_; }
     std::filesystem::path File(const std::string& name) const { return path_ / name; }
     // As the profile reads take it.
     std::u16string Path(const std::string& name) const { return File(name).u16string(); }

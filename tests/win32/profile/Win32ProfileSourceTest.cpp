@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "Support.h"
+#include "TempFolder.h"
 #include "config/Catalogue.h"
 #include "config/PortableProfileSource.h"
 #include "config/Settings.h"
@@ -24,7 +24,7 @@
 namespace tessmo::win32 {
 namespace {
 
-using testing::TempFolder;
+using configtest::TempFolder;
 using Texts = std::vector<std::u16string>;
 
 TEST(Win32ProfileSource, FileLengthIsLearntOnlyFromAFileThatCanBeOpenedForReading) {
@@ -44,7 +44,7 @@ TEST(Win32ProfileSource, FileLengthIsLearntOnlyFromAFileThatCanBeOpenedForReadin
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const TempFolder folder;
-        const auto path = folder.path / "Vorlund.ini";
+        const auto path = folder.File("Vorlund.ini");
         if (c.contents) folder.Write("Vorlund.ini", *c.contents);
         if (c.directory) std::filesystem::create_directory(path);
         HANDLE held = INVALID_HANDLE_VALUE;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "Support.h"
+#include "TempFolder.h"
 #include "app/DemoCamera.h"
 #include "common/Trace.h"
 #include "device/CDeviceChannel.h"
@@ -74,7 +75,7 @@ LRESULT CALLBACK CatchMessageBox(int code, WPARAM wParam, LPARAM lParam) {
 // the current directory while the rig lives.
 struct Rig {
     Rig() {
-        std::filesystem::current_path(folder.path);
+        std::filesystem::current_path(folder.Dir());
         folder.Write("Tessmo.ini",
                      "[Private]\r\nApp_Font_Size=18\r\nCustom_String=Hello\r\nCustom_Font_Name=Arial\r\n"
                      "Custom_Font_Size=22\r\nCustom_Font_Bold=1\r\n");
@@ -91,7 +92,7 @@ struct Rig {
     }
 
     std::filesystem::path previous = std::filesystem::current_path();
-    TempFolder folder;
+    configtest::TempFolder folder;
     CDemoCamera demo;
     TraceCollector trace;
     CaptureChannelFactory channels{demo.Camera(), trace};
