@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "UniqueFd.h"
 #include "common/Text.h"
 
 namespace tessmo::posix {
@@ -13,21 +14,6 @@ namespace {
 
 // Bytes read per call while loading a file.
 constexpr std::size_t kReadChunk = 64 * 1024;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (IsOpen()) ::close(fd_);
-    }
-    bool IsOpen() const { return fd_ >= 0; }
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // A path with a NUL inside would name a different file once it reaches the C API.
 std::optional<std::string> NativePath(const std::u16string& path) {
@@ -78,9 +64,9 @@ std::string PosixPathFromWindows(std::u16string_view path) {
 }
 
 std::optional<std::uint64_t> PosixProfileFiles::OpenedLength(const std::u16string& path) {
-    const FileDescriptor file(OpenForReading(path));
+    const UniqueFd file(OpenForReading(path));
     if (!file.IsOpen()) return std::nullopt;
-    const auto stamp = StampOf(file.Get());
+    const auto stamp = StampOf(file.get());
     if (!stamp) return std::nullopt;
     return stamp->size;
 }
@@ -94,15 +80,15 @@ std::optional<FileStamp> PosixProfileFiles::Stamp(const std::u16string& path) {
 }
 
 std::optional<FileContents> PosixProfileFiles::ReadAll(const std::u16string& path, std::uint64_t maxBytes) {
-    const FileDescriptor file(OpenForReading(path));
+    const UniqueFd file(OpenForReading(path));
     if (!file.IsOpen()) return std::nullopt;
-    const auto stamp = StampOf(file.Get());
+    const auto stamp = StampOf(file.get());
     if (!stamp || stamp->size > maxBytes) return std::nullopt;
     FileContents contents{*stamp, {}};
     contents.bytes.reserve(static_cast<std::size_t>(stamp->size));
     char chunk[kReadChunk];
     for (;;) {
-        const ssize_t got = ::read(file.Get(), chunk, sizeof chunk);
+        const ssize_t got = ::read(file.get(), chunk, sizeof chunk);
         if (got < 0) {
             if (errno == EINTR) continue;
             return std::nullopt;

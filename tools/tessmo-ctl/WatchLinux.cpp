@@ -16,7 +16,7 @@
 namespace tessmo::ctl {
 namespace {
 
-using linuxcapture::UniqueFd;
+using posix::UniqueFd;
 
 // Blocks the two signals for the process's life in watch, so they are only read.
 UniqueFd StopSignals() {

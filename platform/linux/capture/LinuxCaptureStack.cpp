@@ -25,6 +25,8 @@ namespace tessmo {
 namespace linuxcapture {
 namespace {
 
+using posix::UniqueFd;
+
 // Room for everything a device can have: the 18-byte device descriptor and at most 8
 // configurations (the most Linux keeps) of at most 64 KiB each.
 constexpr std::size_t kMaxDescriptorBytes = 8 * 65536 + 18;

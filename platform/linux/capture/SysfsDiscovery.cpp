@@ -12,6 +12,8 @@
 #include "common/Text.h"
 
 namespace tessmo::linuxcapture {
+
+using posix::UniqueFd;
 namespace {
 
 // Plain system calls rather than std::filesystem and streams: a lookup runs before every
