@@ -1,7 +1,8 @@
 #pragma once
 // Fake sysfs and /dev trees in a temporary folder, laid out as the kernel lays them out
 // for uvcvideo cameras, platform and virtual capture devices and a USB gadget's own
-// node, built from a table of device descriptions. Shared by the tests and the benchmarks.
+// node, built from a table of device descriptions. Shared by the capture and hot-plug
+// tests and the benchmarks.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -89,13 +90,8 @@ public:
     fs::path Sys() const { return root_.File("sys"); }
     fs::path Dev() const { return root_.File("dev"); }
 
-private:
-    static void Write(const fs::path& file, const std::string& text) {
-        std::ofstream(file, std::ios::binary) << text;
-    }
-
-    // Each node in `owner`/video4linux with its `device` link back to `owner` (none for a
-    // virtual device), its class link and its /dev entry; the owner's files.
+    // Each node in `owner`/video4linux with its index, its `device` link back to `owner`
+    // (none for a virtual device), its class link and its /dev entry; the owner's files.
     void Add(const FakeDevice& d) {
         const bool usb = d.vendor != 0;
         const fs::path usbDevice = Sys() / "devices/pci0000:00/0000:00:14.0/usb1" / d.parent;
@@ -103,10 +99,11 @@ private:
             const fs::path owner =
                 usb ? usbDevice / (d.parent + ":1." + std::to_string(f.interface))
                     : Sys() / "devices" / (d.parent.empty() ? "virtual" : "platform/" + d.parent);
-            for (const unsigned n : f.nodes) {
-                const std::string name = "video" + std::to_string(n);
+            for (std::size_t i = 0; i < f.nodes.size(); ++i) {
+                const std::string name = "video" + std::to_string(f.nodes[i]);
                 const fs::path node = owner / "video4linux" / name;
                 fs::create_directories(node);
+                Write(node / "index", std::to_string(i) + "\n");
                 if (!d.parent.empty())
                     fs::create_directory_symlink("../../../" + owner.filename().string(), node / "device");
                 if (d.gadget) Write(node / "function_name", "uvc.0\n");
@@ -118,8 +115,19 @@ private:
                           d.vendor, d.product, f.interface);
             if (usb && !f.nodes.empty()) Write(owner / "modalias", alias);
         }
+        if (!usb) return;
+        char ids[2][8];
+        std::snprintf(ids[0], sizeof ids[0], "%04x\n", d.vendor);
+        std::snprintf(ids[1], sizeof ids[1], "%04x\n", d.product);
+        Write(usbDevice / "idVendor", ids[0]);
+        Write(usbDevice / "idProduct", ids[1]);
         const Bytes bytes = CameraDescriptors(d);
-        if (usb && d.descriptors) Write(usbDevice / "descriptors", std::string(bytes.begin(), bytes.end()));
+        if (d.descriptors) Write(usbDevice / "descriptors", std::string(bytes.begin(), bytes.end()));
+    }
+
+private:
+    static void Write(const fs::path& file, const std::string& text) {
+        std::ofstream(file, std::ios::binary) << text;
     }
 
     configtest::TempFolder root_;
