@@ -14,10 +14,9 @@ constexpr char kUsb[] = "/devices/pci0000:00/0000:00:14.0/usb1/1-2";
 const std::string kCaptureNode = std::string(kUsb) + "/1-2:1.0/video4linux/video0";
 const std::string kMetadataNode = std::string(kUsb) + "/1-2:1.0/video4linux/video1";
 const std::string kUnseenNode = std::string(kUsb) + "/1-2:1.0/video4linux/video7";
-constexpr char kCameraName[] =
-    "\\\\?\\USB#VID_04FC&PID_6333&MI_00#1-2&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global";
-const std::string kArrived = std::string("+") + kCameraName;
-const std::string kRemoved = std::string("-") + kCameraName;
+const std::string kRemoved =
+    "-\\\\?\\USB#VID_04FC&PID_6333&MI_00#1-2&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global";
+const std::string kArrived = "+" + kRemoved.substr(1);
 
 UeventProperties Event(const std::string& action, const std::string& devpath, UeventProperties extra = {}) {
     extra["ACTION"] = action;

@@ -96,7 +96,6 @@ TEST(MainWindow, PickSyncUnplugAndPlugAsAUserWould) {
     ASSERT_EQ(list.rowCount(), 3);
     EXPECT_EQ(list.item(1, 0)->text(), "Loop Recording");
     EXPECT_EQ(rig.Cell(0) + "," + rig.Cell(1) + "," + rig.Cell(2), "720p,3 Minutes,On");
-    EXPECT_TRUE(rig.dialog.SyncButton().isEnabled());
 
     // A click opens the drop-down on what the cell shows; picking another entry turns it red.
     rig.Click(0);
@@ -160,7 +159,6 @@ TEST(MainWindow, KeyboardOpensAndCancelsAndEnterNeverEndsTheWindow) {
         QTest::qWait(10);  // the popup's closing is seen on the next turn of the loop
         EXPECT_EQ(list.DropDownBox(), nullptr);
         EXPECT_EQ(rig.Cell(0), "720p");
-        EXPECT_NE(list.PaintedTextColor(0, 1), QColor(Qt::red));
         EXPECT_TRUE(rig.dialog.isVisible());
     }
     // Escape on the list itself ends the window, as the close box does.
