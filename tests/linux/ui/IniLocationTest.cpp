@@ -22,10 +22,7 @@ TEST(IniLocation, FirstFolderHoldingTheFileWins) {
     const Case cases[] = {
         {"working directory first", {"cwd", "xdg/tessmo", "share"}, "xdg", "cwd"},
         {"then XDG_CONFIG_HOME", {"xdg/tessmo", "home/.config/tessmo", "share"}, "xdg", "xdg/tessmo"},
-        {"then ~/.config without XDG_CONFIG_HOME",
-         {"home/.config/tessmo", "share"},
-         std::nullopt,
-         "home/.config/tessmo"},
+        {"~/.config without XDG_CONFIG_HOME", {"home/.config/tessmo"}, std::nullopt, "home/.config/tessmo"},
         {"a relative XDG_CONFIG_HOME is ignored", {"home/.config/tessmo"}, "relative", "home/.config/tessmo"},
         {"then the installed examples", {"share"}, "xdg", "share"},
         {"nowhere", {}, "xdg", ""},
