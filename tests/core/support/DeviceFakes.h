@@ -1,5 +1,7 @@
 #pragma once
 // Helpers shared by the framing, channel, simulated-camera and sync tests.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,8 +36,13 @@ inline Lines Wire(const SimulatedCamera& camera) {
 }
 
 // Nothing a request obtained may outlive it, nor its COM initialisation.
-inline bool AllGivenBack(const SimulatedCamera& camera) {
-    return camera.Live().Total() == 0 && camera.ComBalance() == 0 && camera.ReleasesOutsideCom() == 0;
+// A failure says which count is off.
+inline ::testing::AssertionResult AllGivenBack(const SimulatedCamera& camera) {
+    if (camera.Live().Total() == 0 && camera.ComBalance() == 0 && camera.ReleasesOutsideCom() == 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << camera.Live().Total() << " objects live, COM balance " << camera.ComBalance() << ", "
+           << camera.ReleasesOutsideCom() << " released outside COM";
 }
 
 }  // namespace tessmo::devicetest
